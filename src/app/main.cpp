@@ -1,0 +1,27 @@
+// Tidewick: a textured town of three houses, walked through with the arrow
+// keys and tilted with the mouse, while a sun and a moon circle it.
+#include <GL/glut.h>
+
+#include "app/view_state.h"
+#include "input/input.h"
+#include "scene/scene.h"
+#include "textures/textures.h"
+
+int main(int argc, char** argv) {
+  glutInit(&argc, argv);  // freeglut refuses every other call before this one
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(1000, 1000);
+  glutCreateWindow("Tidewick");
+
+  glutDisplayFunc(drawScene);
+  glutReshapeFunc(reshapeView);
+  glutKeyboardFunc(handleKey);
+  glutSpecialFunc(handleSpecialKey);
+  glutMouseFunc(handleMouseButton);
+  glutMotionFunc(handleMouseDrag);
+  // No idle callback yet: the orbit starts at the first left-button release.
+
+  initScene();  // after the window, so a GL context is current for the uploads
+  glutMainLoop();
+  return 0;
+}

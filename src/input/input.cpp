@@ -1,0 +1,126 @@
+// The user's controls.
+//   Arrow keys     up/down walk forward/back, left/right turn the camera
+//   z, x           zoom in, zoom out
+//   p              perspective / orthographic projection
+//   c              texture environment GL_REPLACE / GL_DECAL
+//   d              depth test on / off
+//   f              front face GL_CCW / GL_CW
+//   m              nearest / linear filtering of textures 1 to 7
+//   r              repeat / clamp wrapping of textures 1 to 7
+//   t              texturing on / off
+//   left drag      tilt and turn the whole scene
+//   left button    press stops the sun and moon, release starts them
+#include "input/input.h"
+
+#include <GL/glut.h>
+
+#include "app/view_state.h"
+
+namespace {
+
+// The filter and wrap keys reach only the large house and the ground
+// (textures 1 to 7); the rest keep nearest filtering and repeat wrapping.
+constexpr GLuint firstSwitchedTexture = 1;
+constexpr GLuint lastSwitchedTexture = 7;
+
+void setSwitchedTextures(GLenum first, GLenum second, GLint value) {
+  for (GLuint n = firstSwitchedTexture; n <= lastSwitchedTexture; ++n) {
+    glBindTexture(GL_TEXTURE_2D, n);
+    glTexParameteri(GL_TEXTURE_2D, first, value);
+    glTexParameteri(GL_TEXTURE_2D, second, value);
+  }
+}
+
+}  // namespace
+
+void handleSpecialKey(int key, int, int) {
+  switch (key) {
+    // Turning changes angle, which the orbit also reads (as degrees), so
+    // the sun and moon creep along their circle as the camera turns.
+    case GLUT_KEY_LEFT: angle -= turnStep; break;
+    case GLUT_KEY_RIGHT: angle += turnStep; break;
+    case GLUT_KEY_UP: case GLUT_KEY_DOWN: break;
+    default: return;  // not even a redisplay
+  }
+  stepCamera(key);
+  glutPostRedisplay();
+}
+
+void handleKey(unsigned char key, int, int) {
+  switch (key) {
+    case 'c':
+      decalMode = !decalMode;
+      // The environment belongs to the texture unit, so binding each texture
+      // changes nothing, and RGB textures look the same under both modes.
+      for (GLuint n = firstSwitchedTexture; n <= lastSwitchedTexture; ++n) {
+        glBindTexture(GL_TEXTURE_2D, n);
+        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, decalMode ? GL_DECAL : GL_REPLACE);
+      }
+      break;
+    case 'd':
+      depthTestOn = !depthTestOn;
+      if (depthTestOn) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+      break;
+    case 'f':
+      // drawScene sets the front face itself before every face, so this
+      // shows nothing and frontFaceCW goes stale at the next frame.
+      frontFaceCW = !frontFaceCW;
+      glFrontFace(frontFaceCW ? GL_CW : GL_CCW);
+      break;
+    case 'm':
+      nearestFilter = !nearestFilter;
+      setSwitchedTextures(GL_TEXTURE_MAG_FILTER, GL_TEXTURE_MIN_FILTER,
+                          nearestFilter ? GL_NEAREST : GL_LINEAR);
+      break;
+    case 'p':
+      orthoMode = !orthoMode;
+      reshapeView(windowWidth, windowHeight);  // does nothing before a real reshape
+      break;
+    case 'r':
+      repeatWrap = !repeatWrap;
+      setSwitchedTextures(GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, repeatWrap ? GL_REPEAT : GL_CLAMP);
+      break;
+    case 't':
+      // Lasts one frame: drawScene turns texturing back on for the sun and
+      // moon and leaves it on.
+      textureOn = !textureOn;
+      if (textureOn) glEnable(GL_TEXTURE_2D); else glDisable(GL_TEXTURE_2D);
+      break;
+    case 'x': zoom /= zoomFactor; break;
+    case 'z': zoom *= zoomFactor; break;
+    default: break;
+  }
+  glutPostRedisplay();
+}
+
+void handleMouseButton(int button, int state, int x, int y) {
+  if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
+    glutIdleFunc(nullptr);
+    dragState = state;
+    dragButton = button;
+    lastMouseX = x;
+    lastMouseY = y;
+  } else if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
+    dragState = -1;
+  } else {
+    return;  // other buttons neither steer the orbit nor redraw
+  }
+  if (spinEnabled && state == GLUT_DOWN) glutIdleFunc(nullptr);
+  else if (spinEnabled && state == GLUT_UP) glutIdleFunc(advanceOrbit);
+  glutPostRedisplay();
+}
+
+void handleMouseDrag(int x, int y) {
+  if (dragButton != 0 || dragState != 0) return;
+  // Five pixels of drag turn the scene one degree.
+  rotY -= (lastMouseX - x) / 5.0;
+  rotX -= (lastMouseY - y) / 5.0;
+  glutPostRedisplay();
+  lastMouseX = x;
+  lastMouseY = y;
+}
+
+void advanceOrbit() {
+  angle += 0.2;  // per idle call, not per second: the speed follows the frame rate
+  glutPostRedisplay();
+}
