@@ -1,8 +1,169 @@
-// Placeholder until the reader lands.
+// The BMP reader. Every check is one line that reports and returns from
+// readBmp, so that loadBmpImage closes the file in exactly one place; sizes
+// are validated before anything is read into or allocated for them.
 #include "image/bmp_image.h"
 
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 int bigEndianHost = 0;
-void detectByteOrder() {}
-void swapBytes32(uint32_t*) {}
-void swapBytes16(uint16_t*) {}
-void loadBmpImage(const char*, BmpImage*) {}
+
+void detectByteOrder() {
+  const uint16_t one = 1;
+  unsigned char firstByte;
+  std::memcpy(&firstByte, &one, 1);
+  bigEndianHost = firstByte == 0 ? 1 : 0;
+}
+
+void swapBytes32(uint32_t* value) {
+  const uint32_t v = *value;
+  *value = (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
+}
+
+void swapBytes16(uint16_t* value) {
+  *value = static_cast<uint16_t>((*value >> 8) | (*value << 8));
+}
+
+namespace {
+
+// File layout: a 2-byte signature, the 12 further bytes of the file header,
+// then an information header of which the first 40 bytes are common to every
+// Windows variant.
+constexpr int fileHeaderRestBytes = 12;
+constexpr int infoHeaderBytes = 40;
+constexpr long infoHeaderStart = 2 + fileHeaderRestBytes;
+constexpr long plainTableStart = infoHeaderStart + infoHeaderBytes;
+
+constexpr int colourTableEntries = 256;
+constexpr int colourEntryBytes = 4;  // blue, green, red, unused
+constexpr int rowBufferBytes = 3072;  // the widest padded row we accept
+constexpr int outputBytesPerPixel = 3;
+
+void report(const char* line) { std::fputs(line, stdout); }
+
+// The file is little-endian whatever the host is.
+uint32_t littleEndian32(const unsigned char* bytes) {
+  uint32_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  if (bigEndianHost) swapBytes32(&value);
+  return value;
+}
+
+uint16_t littleEndian16(const unsigned char* bytes) {
+  uint16_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  if (bigEndianHost) swapBytes16(&value);
+  return value;
+}
+
+bool seekTo(FILE* file, uint64_t offset) {
+  return offset <= static_cast<uint64_t>(LONG_MAX) &&
+         std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+}
+
+// Fills table with the colour table. Longer headers (64, 108 and 124 bytes
+// are all in use) put the table right after themselves; a header-size field
+// under 40 cannot be the truth, since 40 bytes were just read as the header,
+// so the table is then taken from where the plain header ends.
+void readColourTable(FILE* file, uint32_t headerSize, unsigned char* table) {
+  const uint64_t tableStart =
+      headerSize >= infoHeaderBytes ? infoHeaderStart + uint64_t{headerSize} : plainTableStart;
+  size_t entries = 0;
+  if (seekTo(file, tableStart))
+    entries = std::fread(table, colourEntryBytes, colourTableEntries, file);
+  // Many files hold fewer than 256 entries; the ones they lack must not be
+  // left as whatever a partial read put there.
+  const size_t heldBytes = entries * colourEntryBytes;
+  std::memset(table + heldBytes, 0, colourTableEntries * colourEntryBytes - heldBytes);
+  if (entries == 0) report(bmpMessageColorTable);
+}
+
+void convertBgrRow(const unsigned char* __restrict in, unsigned char* __restrict out, int width) {
+  for (int x = 0; x < width; ++x, in += 3, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
+void expandIndexedRow(const unsigned char* __restrict in, unsigned char* __restrict out, int width,
+                      const unsigned char* __restrict table) {
+  for (int x = 0; x < width; ++x, out += 3) {
+    const unsigned char* entry = table + colourEntryBytes * in[x];
+    out[0] = entry[2];
+    out[1] = entry[1];
+    out[2] = entry[0];
+  }
+}
+
+void readBmp(FILE* file, BmpImage* image) {
+  unsigned char signature[2];
+  if (std::fread(signature, sizeof signature, 1, file) != 1) return report(bmpMessageNotBmp);
+  if (signature[0] != 'B' || signature[1] != 'M') return report(bmpMessageNotBmp);
+
+  // File size (bytes 0..3) and the reserved words (4..7) are not needed.
+  unsigned char fileHeader[fileHeaderRestBytes];
+  if (std::fread(fileHeader, sizeof fileHeader, 1, file) != 1) return report(bmpMessageFileHeader);
+  const uint32_t dataOffset = littleEndian32(fileHeader + 8);
+
+  unsigned char info[infoHeaderBytes];
+  if (std::fread(info, sizeof info, 1, file) != 1) return report(bmpMessageInfoHeader);
+  const uint32_t headerSize = littleEndian32(info + 0);
+  const int32_t width = static_cast<int32_t>(littleEndian32(info + 4));
+  const int32_t height = static_cast<int32_t>(littleEndian32(info + 8));
+  // info + 12: colour planes, always 1 and of no use here.
+  const uint16_t bitsPerPixel = littleEndian16(info + 14);
+  const uint32_t compression = littleEndian32(info + 16);
+  // info + 20 .. 39: image size, resolutions and colour counts. They are read
+  // with the rest but ignored: the size follows from width and height, and a
+  // colour count is no reason to read fewer table entries than exist.
+
+  if (compression != 0) return report(bmpMessageCompressed);
+  const int bytesPerPixel = bitsPerPixel == 8 ? 1 : bitsPerPixel == 24 ? 3 : 0;
+  if (bytesPerPixel == 0) return report(bmpMessageDepth);
+  // Rows are padded to a multiple of 4 bytes. 64-bit sums, so that no header
+  // value can overflow its way past these limits.
+  const int64_t bytesPerRow = (int64_t{width} * bytesPerPixel + 3) / 4 * 4;
+  const int64_t outputBytes = int64_t{width} * height * outputBytesPerPixel;
+  if (width <= 0 || height <= 0) return report(bmpMessageSize);
+  if (bytesPerRow > rowBufferBytes || outputBytes > INT_MAX) return report(bmpMessageSize);
+
+  unsigned char table[colourTableEntries * colourEntryBytes];
+  if (bytesPerPixel == 1) readColourTable(file, headerSize, table);
+
+  std::free(image->pixels);
+  image->width = width;
+  image->height = height;
+  image->pixels = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(outputBytes)));
+  if (image->pixels == nullptr) return report(bmpMessageAllocation);
+
+  // Rows stay in file order, bottom row first: GL puts a texture's first row
+  // at the bottom too, so no flip is needed on either side.
+  const bool atPixels = seekTo(file, dataOffset);
+  const size_t outputRowBytes = size_t{static_cast<uint32_t>(width)} * outputBytesPerPixel;
+  unsigned char row[rowBufferBytes];
+  unsigned char* out = image->pixels;
+  for (int y = 0; y < height; ++y, out += outputRowBytes) {
+    if (!atPixels || std::fread(row, static_cast<size_t>(bytesPerRow), 1, file) != 1) {
+      std::memset(out, 0, outputRowBytes * static_cast<size_t>(height - y));
+      return report(bmpMessagePixels);
+    }
+    if (bytesPerPixel == 3) convertBgrRow(row, out, width);
+    else expandIndexedRow(row, out, width, table);
+  }
+}
+
+}  // namespace
+
+void loadBmpImage(const char* path, BmpImage* image) {
+  detectByteOrder();
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    std::printf(bmpMessageCannotOpen, path);
+    return;
+  }
+  readBmp(file, image);
+  std::fclose(file);
+}
