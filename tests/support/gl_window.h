@@ -1,0 +1,44 @@
+// The one real GLUT window of an in-process test, and ways to look at what
+// the program's functions did to it.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
+// Opens a 1000 x 1000 single-buffered RGB window with a depth buffer, once
+// per process: the display function's swap is then a no-op and glReadPixels
+// sees the finished frame. Only an empty display callback is registered and no events are
+// run, so the first pumpEvents delivers the window's first reshape.
+void openTestWindow();
+
+// Runs rounds of freeglut's event loop.
+void pumpEvents(int rounds = 5);
+
+// Puts every view-state variable back to the value it had when the process
+// started, so each test begins from the program's own initial state.
+void resetViewState();
+
+struct Rgb8 {
+  int r, g, b;
+};
+Rgb8 readPixel(int x, int y);  // GL window coordinates, origin bottom-left
+bool near(Rgb8 a, Rgb8 b, int tolerance = 3);
+std::string describe(Rgb8 p);
+
+// Drains the GL error queue and returns what was in it.
+std::vector<GLenum> glErrors();
+
+// A fresh empty folder under the system's temporary folder.
+std::string makeTempDir();
+
+// Changes the working folder for as long as the object lives.
+class WorkingDir {
+ public:
+  explicit WorkingDir(const std::string& dir);
+  ~WorkingDir();
+
+ private:
+  std::string previous_;
+};

@@ -1,0 +1,255 @@
+#include "x_session.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void endProcess(pid_t& pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 100; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) {
+      pid = -1;
+      return;
+    }
+    sleepMs(20);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  pid = -1;
+}
+
+// Keeps a test that fails to clean up from leaving servers behind.
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
+Pixel Capture::at(int x, int y) const {
+  const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+  return {p[0], p[1], p[2]};
+}
+
+bool writePng(const std::string& path, const Capture& image) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y)
+    png_write_row(png, &image.rgb[static_cast<size_t>(y) * image.width * 3]);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+XSession::XSession() {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  server_ = fork();
+  if (server_ == 0) {
+    close(fds[0]);
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, STDERR_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    const std::string fd = std::to_string(fds[1]);
+    // -r: no key autorepeat, so a held key is one key.
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+           "tcp", "-r", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  char number[32] = {};
+  ssize_t got = 0;
+  for (ssize_t n; got < 31 && (n = read(fds[0], number + got, 31 - got)) > 0;) {
+    got += n;
+    if (number[got - 1] == '\n') break;
+  }
+  close(fds[0]);
+  if (got <= 0) {
+    endProcess(server_);
+    throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+  }
+  display_ = ":" + std::string(number, number + got - (number[got - 1] == '\n'));
+  XSetErrorHandler(ignoreXErrors);
+  dpy_ = XOpenDisplay(display_.c_str());
+  if (!dpy_) {
+    endProcess(server_);
+    throw std::runtime_error("cannot connect to Xvfb on " + display_);
+  }
+}
+
+XSession::~XSession() {
+  stop();
+  if (dpy_) XCloseDisplay(dpy_);
+  endProcess(server_);
+}
+
+std::vector<Window> XSession::windowsTitled(const std::string& title) {
+  std::vector<Window> found;
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &count)) return found;
+  for (unsigned i = 0; i < count; ++i) {
+    char* name = nullptr;
+    XWindowAttributes attributes;
+    if (XFetchName(dpy_, children[i], &name) && name) {
+      if (title == name && XGetWindowAttributes(dpy_, children[i], &attributes) &&
+          attributes.map_state == IsViewable)
+        found.push_back(children[i]);
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+bool XSession::launch(const std::string& program, const std::string& workDir,
+                      const std::string& title, const std::vector<std::string>& env) {
+  child_ = fork();
+  if (child_ == 0) {
+    if (chdir(workDir.c_str()) != 0) _exit(126);
+    const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    setenv("DISPLAY", display_.c_str(), 1);
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const bool appeared = waitUntil([&] {
+    const std::vector<Window> w = windowsTitled(title);
+    if (!w.empty()) window_ = w.front();
+    return !w.empty() || !running();
+  }, 20000);
+  if (!appeared || window_ == 0) return false;
+  // Without a window manager freeglut's window sits at (-1, -1).
+  XMoveWindow(dpy_, window_, 0, 0);
+  XSync(dpy_, False);
+  waitUntil([&] {
+    int x = -1, y = -1;
+    Window ignored;
+    XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), 0, 0, &x, &y, &ignored);
+    return x == 0 && y == 0;
+  }, 5000);
+  XWindowAttributes a;
+  XGetWindowAttributes(dpy_, window_, &a);
+  moveTo(a.width / 2, a.height / 2);  // focus follows the pointer
+  return true;
+}
+
+void XSession::stop() {
+  endProcess(child_);
+  window_ = 0;
+}
+
+bool XSession::running() {
+  if (child_ <= 0) return false;
+  int status;
+  if (waitpid(child_, &status, WNOHANG) == child_) {
+    child_ = -1;
+    return false;
+  }
+  return true;
+}
+
+void XSession::key(const std::string& keysym, bool shift) {
+  const KeyCode code = XKeysymToKeycode(dpy_, XStringToKeysym(keysym.c_str()));
+  const KeyCode shiftCode = XKeysymToKeycode(dpy_, XK_Shift_L);
+  if (shift) XTestFakeKeyEvent(dpy_, shiftCode, True, CurrentTime);
+  XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
+  XTestFakeKeyEvent(dpy_, code, False, CurrentTime);
+  if (shift) XTestFakeKeyEvent(dpy_, shiftCode, False, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void XSession::moveTo(int x, int y) {
+  XTestFakeMotionEvent(dpy_, DefaultScreen(dpy_), x, y, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void XSession::button(int number, bool down) {
+  XTestFakeButtonEvent(dpy_, number, down ? True : False, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void XSession::drag(int number, int x0, int y0, int x1, int y1, int steps) {
+  moveTo(x0, y0);
+  button(number, true);
+  for (int i = 1; i <= steps; ++i) moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+  button(number, false);
+}
+
+Capture XSession::capture(int x, int y, int w, int h) {
+  Capture c;
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(dpy_, window_, &a)) return c;
+  if (w < 0) w = a.width - x;
+  if (h < 0) h = a.height - y;
+  XImage* image = XGetImage(dpy_, window_, x, y, w, h, AllPlanes, ZPixmap);
+  if (!image) return c;
+  c.width = w;
+  c.height = h;
+  c.rgb.resize(static_cast<size_t>(w) * h * 3);
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col) {
+      const unsigned long v = XGetPixel(image, col, row);
+      uint8_t* p = &c.rgb[(static_cast<size_t>(row) * w + col) * 3];
+      p[0] = (v >> 16) & 0xff;  // a 24-bit TrueColor screen: 0xRRGGBB
+      p[1] = (v >> 8) & 0xff;
+      p[2] = v & 0xff;
+    }
+  XDestroyImage(image);
+  return c;
+}
+
+Pixel XSession::pixel(int x, int y) {
+  const Capture c = capture(x, y, 1, 1);
+  return c.width ? c.at(0, 0) : Pixel{-1, -1, -1};
+}
+
+bool XSession::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    sleepMs(20);
+  }
+  return true;
+}
+
+bool XSession::waitForPixel(int x, int y, const std::function<bool(Pixel)>& wanted, int timeoutMs) {
+  return waitUntil([&] { return wanted(pixel(x, y)); }, timeoutMs);
+}
+
+bool near(Pixel p, Pixel q, int tolerance) {
+  return std::abs(p.r - q.r) <= tolerance && std::abs(p.g - q.g) <= tolerance &&
+         std::abs(p.b - q.b) <= tolerance;
+}
+
+std::string describe(Pixel p) {
+  return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ")";
+}

@@ -1,0 +1,74 @@
+// Driving the real viewer as a person would: a private Xvfb server, the
+// program started in a folder of our choosing, keys and mouse sent through
+// XTest, and the window's pixels read back with XGetImage. Shared by the
+// end-to-end tests, the gallery and the soak.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Pixel {
+  int r, g, b;
+};
+
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;  // top row first, as on screen
+  Pixel at(int x, int y) const;
+};
+
+bool writePng(const std::string& path, const Capture& image);
+
+class XSession {
+ public:
+  // Starts Xvfb on a free display; throws std::runtime_error on failure.
+  XSession();
+  ~XSession();
+  XSession(const XSession&) = delete;
+  XSession& operator=(const XSession&) = delete;
+
+  const std::string& displayName() const { return display_; }
+  Display* display() const { return dpy_; }
+
+  // Starts program in workDir with its standard output in workDir/stdout.txt
+  // (standard error in stderr.txt), waits for its window titled title, moves
+  // it to the screen's corner and puts the pointer over its centre, so that
+  // focus follows and screen and window coordinates agree. Returns false if
+  // no window appears within the time limit.
+  bool launch(const std::string& program, const std::string& workDir,
+              const std::string& title = "Tidewick", const std::vector<std::string>& env = {});
+  void stop();  // ends the program
+  bool running();
+  pid_t pid() const { return child_; }
+  Window window() const { return window_; }
+
+  // Every top-level window with exactly this title.
+  std::vector<Window> windowsTitled(const std::string& title);
+
+  void key(const std::string& keysym, bool shift = false);
+  void moveTo(int x, int y);  // window coordinates
+  void button(int number, bool down);  // X numbering: 1 left, 2 middle, 3 right
+  void drag(int button, int x0, int y0, int x1, int y1, int steps);
+
+  Capture capture(int x = 0, int y = 0, int w = -1, int h = -1);
+  Pixel pixel(int x, int y);
+
+  // Polls about every 20 ms until done() holds; false after timeoutMs.
+  bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+  bool waitForPixel(int x, int y, const std::function<bool(Pixel)>& wanted, int timeoutMs = 5000);
+
+ private:
+  pid_t server_ = -1;
+  pid_t child_ = -1;
+  Display* dpy_ = nullptr;
+  Window window_ = 0;
+  std::string display_;
+};
+
+bool near(Pixel p, Pixel q, int tolerance = 3);
+std::string describe(Pixel p);
