@@ -1,5 +1,6 @@
 #include "x_session.h"
 
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -108,8 +110,16 @@ XSession::~XSession() {
   endProcess(server_);
 }
 
-std::vector<Window> XSession::windowsTitled(const std::string& title) {
-  std::vector<Window> found;
+bool XSession::windowSize(XWindowId window, int* width, int* height) {
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(dpy_, window, &a)) return false;
+  *width = a.width;
+  *height = a.height;
+  return true;
+}
+
+std::vector<XWindowId> XSession::windowsTitled(const std::string& title) {
+  std::vector<XWindowId> found;
   Window root, parent, *children = nullptr;
   unsigned count = 0;
   if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &count)) return found;
@@ -129,6 +139,9 @@ std::vector<Window> XSession::windowsTitled(const std::string& title) {
 
 bool XSession::launch(const std::string& program, const std::string& workDir,
                       const std::string& title, const std::vector<std::string>& env) {
+  // The child changes folder before it runs the program.
+  char resolved[PATH_MAX];
+  const std::string path = realpath(program.c_str(), resolved) ? resolved : program;
   child_ = fork();
   if (child_ == 0) {
     if (chdir(workDir.c_str()) != 0) _exit(126);
@@ -138,11 +151,11 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
     dup2(err, STDERR_FILENO);
     setenv("DISPLAY", display_.c_str(), 1);
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   const bool appeared = waitUntil([&] {
-    const std::vector<Window> w = windowsTitled(title);
+    const std::vector<XWindowId> w = windowsTitled(title);
     if (!w.empty()) window_ = w.front();
     return !w.empty() || !running();
   }, 20000);
@@ -156,9 +169,9 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
     XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), 0, 0, &x, &y, &ignored);
     return x == 0 && y == 0;
   }, 5000);
-  XWindowAttributes a;
-  XGetWindowAttributes(dpy_, window_, &a);
-  moveTo(a.width / 2, a.height / 2);  // focus follows the pointer
+  int width = 0, height = 0;
+  windowSize(window_, &width, &height);
+  moveTo(width / 2, height / 2);  // focus follows the pointer
   return true;
 }
 

@@ -4,13 +4,17 @@
 // end-to-end tests, the gallery and the soak.
 #pragma once
 
-#include <X11/Xlib.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+// Xlib's own headers define macros (None, Bool, Status) that clash with
+// other libraries, so they stay inside the implementation.
+struct _XDisplay;
+using XWindowId = unsigned long;
 
 struct Pixel {
   int r, g, b;
@@ -33,7 +37,6 @@ class XSession {
   XSession& operator=(const XSession&) = delete;
 
   const std::string& displayName() const { return display_; }
-  Display* display() const { return dpy_; }
 
   // Starts program in workDir with its standard output in workDir/stdout.txt
   // (standard error in stderr.txt), waits for its window titled title, moves
@@ -45,10 +48,11 @@ class XSession {
   void stop();  // ends the program
   bool running();
   pid_t pid() const { return child_; }
-  Window window() const { return window_; }
+  XWindowId window() const { return window_; }
 
   // Every top-level window with exactly this title.
-  std::vector<Window> windowsTitled(const std::string& title);
+  std::vector<XWindowId> windowsTitled(const std::string& title);
+  bool windowSize(XWindowId window, int* width, int* height);
 
   void key(const std::string& keysym, bool shift = false);
   void moveTo(int x, int y);  // window coordinates
@@ -65,8 +69,8 @@ class XSession {
  private:
   pid_t server_ = -1;
   pid_t child_ = -1;
-  Display* dpy_ = nullptr;
-  Window window_ = 0;
+  _XDisplay* dpy_ = nullptr;
+  XWindowId window_ = 0;
   std::string display_;
 };
 
