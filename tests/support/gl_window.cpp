@@ -31,13 +31,17 @@ ViewSnapshot takeSnapshot() {
 // this dynamic initialiser runs: the snapshot holds the program's start.
 const ViewSnapshot initial = takeSnapshot();
 
-void ignoreRedisplay() {}
+int redisplays = 0;
+void countRedisplay() { ++redisplays; }
+
+void leaveMainLoop(int) { glutLeaveMainLoop(); }
+
+bool windowOpen = false;
 
 }  // namespace
 
 void openTestWindow() {
-  static bool open = false;
-  if (open) return;
+  if (windowOpen) return;
   int argc = 1;
   char name[] = "tidewick-test";
   char* argv[] = {name, nullptr};
@@ -45,12 +49,29 @@ void openTestWindow() {
   glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE | GLUT_DEPTH);
   glutInitWindowSize(1000, 1000);
   glutCreateWindow("Tidewick test");
-  glutDisplayFunc(ignoreRedisplay);  // freeglut runs no events without one
-  open = true;
+  glutDisplayFunc(countRedisplay);  // freeglut runs no events without one
+  windowOpen = true;
 }
 
 void pumpEvents(int rounds) {
   for (int i = 0; i < rounds; ++i) glutMainLoopEvent();
+}
+
+void runMainLoopFor(int ms) {
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  glutTimerFunc(ms, leaveMainLoop, 0);
+  glutMainLoop();
+  windowOpen = false;
+}
+
+void startCountingRedisplays() {
+  pumpEvents(10);
+  redisplays = 0;
+}
+
+int countedRedisplays() {
+  pumpEvents(3);
+  return redisplays;
 }
 
 void resetViewState() {

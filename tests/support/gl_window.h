@@ -13,8 +13,18 @@
 // run, so the first pumpEvents delivers the window's first reshape.
 void openTestWindow();
 
-// Runs rounds of freeglut's event loop.
+// Runs rounds of freeglut's event loop. Idle callbacks do not run here.
 void pumpEvents(int rounds = 5);
+
+// Runs the real glutMainLoop, idle callback included, for about ms
+// milliseconds. freeglut tears everything down when its loop returns, so the
+// next openTestWindow opens a fresh window and context.
+void runMainLoopFor(int ms);
+
+// Pumps events until no redisplay is pending, then counts the redisplays
+// that body requests.
+template <typename Body>
+int redisplaysRequestedBy(Body body);
 
 // Puts every view-state variable back to the value it had when the process
 // started, so each test begins from the program's own initial state.
@@ -42,3 +52,13 @@ class WorkingDir {
  private:
   std::string previous_;
 };
+
+int countedRedisplays();
+void startCountingRedisplays();
+
+template <typename Body>
+int redisplaysRequestedBy(Body body) {
+  startCountingRedisplays();
+  body();
+  return countedRedisplays();
+}
