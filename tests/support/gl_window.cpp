@@ -3,7 +3,9 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <thread>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -37,6 +39,7 @@ void countRedisplay() { ++redisplays; }
 void leaveMainLoop(int) { glutLeaveMainLoop(); }
 
 bool windowOpen = false;
+bool firstFrameSeen = false;
 
 }  // namespace
 
@@ -62,10 +65,25 @@ void runMainLoopFor(int ms) {
   glutTimerFunc(ms, leaveMainLoop, 0);
   glutMainLoop();
   windowOpen = false;
+  firstFrameSeen = false;
 }
 
 void startCountingRedisplays() {
-  pumpEvents(10);
+  // A new window's first expose can arrive late on a busy machine: wait for
+  // the first frame, then for the loop to fall quiet.
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (!firstFrameSeen && Clock::now() < deadline) {
+    pumpEvents(1);
+    firstFrameSeen = redisplays > 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  for (auto quietSince = Clock::now(); Clock::now() - quietSince < std::chrono::milliseconds(50);) {
+    const int before = redisplays;
+    pumpEvents(1);
+    if (redisplays != before) quietSince = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   redisplays = 0;
 }
 
