@@ -1,6 +1,7 @@
 #include "paint_canvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -166,5 +167,13 @@ void Canvas::fillPolygon(const std::vector<Point>& corners, const Painter& paint
       const int x1 = std::min(ceilDiv(crossings[i + 1] - 1, 2), width_);
       for (int x = x0; x < x1; ++x) set(x, y, paint(x, y, at(x, y)));
     }
+  }
+}
+
+void Canvas::stroke(Point from, int dx, int dy, Rgb root, Rgb tip, int alpha) {
+  const int steps = std::max(std::abs(dx), std::abs(dy));
+  for (int i = 0; i <= steps; ++i) {
+    const int x = from.x + (steps ? dx * i / steps : 0), y = from.y + (steps ? dy * i / steps : 0);
+    blend(x, y, mix(root, tip, steps ? i * 256 / steps : 0), alpha);
   }
 }

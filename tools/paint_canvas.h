@@ -89,6 +89,9 @@ class Canvas {
   void fillDisc(int cx, int cy, int radius, const Painter& paint);
   // Even-odd fill of a polygon; a pixel is in when its centre is.
   void fillPolygon(const std::vector<Point>& corners, const Painter& paint);
+  // A one-texel line shading from root to tip, blended in; it wraps like a
+  // single texel does, so strokes keep a tiling picture seamless.
+  void stroke(Point from, int dx, int dy, Rgb root, Rgb tip, int alpha);
 
  private:
   size_t index(int x, int y) const;

@@ -19,16 +19,6 @@ int sinPi256(int a) {
 // A pixel row's distance from the equator as cos(latitude), 0..256.
 int cosLatitude(int y, int size) { return sinPi256((2 * y + 1) * 128 / size); }
 
-// A blade or a flower stem: a short stroke that wraps around the edges, so
-// the picture stays tileable.
-void stroke(Canvas& c, Point from, int dx, int dy, Rgb root, Rgb tip) {
-  const int steps = std::max(std::abs(dx), std::abs(dy));
-  for (int i = 0; i <= steps; ++i) {
-    const int x = from.x + (steps ? dx * i / steps : 0), y = from.y + (steps ? dy * i / steps : 0);
-    c.blend(x, y, mix(root, tip, steps ? i * 256 / steps : 0), 200);
-  }
-}
-
 }  // namespace
 
 Canvas paintGrass(int size) {
@@ -45,7 +35,7 @@ Canvas paintGrass(int size) {
   const Rgb tips[] = {rgb(0x8cbf4e), rgb(0xa6c45c), rgb(0x74a83e)};
   for (int i = 0; i < size * size / 12; ++i) {
     const Point at{rng.below(size), rng.below(size)};
-    stroke(c, at, rng.between(-4, 4), rng.between(-7, 7), roots[rng.below(3)], tips[rng.below(3)]);
+    c.stroke(at, rng.between(-4, 4), rng.between(-7, 7), roots[rng.below(3)], tips[rng.below(3)], 200);
   }
   // Deep shadow between the blades gives the turf its depth.
   for (int i = 0; i < size * size / 20; ++i) c.blend(rng.below(size), rng.below(size), rgb(0x1d3510), 160);
@@ -73,15 +63,15 @@ int crest(const HillRange& h, int x, int size) {
   return (h.base + h.rise * wave / 256) * size / 256;
 }
 
-// Fields and hedgerows on the middle range, laid on a grid that the hill's
-// slope bends.
+// Fields and hedgerows on the middle range, in bands that follow the crest,
+// each band's hedges staggered from the next.
 Rgb patchwork(Rgb grass, int x, int y, int top, uint32_t seed) {
-  const int yy = y + (top / 3), fieldW = 36, fieldH = 9;
-  const int fx = x / fieldW, fy = yy / fieldH;
-  if (x % fieldW == 0 || yy % fieldH == 0) return shade(grass, 62);  // hedge
-  const uint32_t h = latticeHash(fx, fy, seed);
+  const int fieldW = 40, fieldH = 10;
+  const int depth = top - y, band = depth / fieldH;
+  const int along = x + int(latticeHash(band, 0, seed) % fieldW);
+  if (depth % fieldH == fieldH - 1 || along % fieldW == 0) return shade(grass, 62);
   const Rgb crops[] = {grass, shade(grass, 112), rgb(0x8e9a48), rgb(0xb4a158), shade(grass, 92)};
-  return crops[h % 5];
+  return crops[latticeHash(along / fieldW, band, seed) % 5];
 }
 
 Rgb sky(int x, int y, int size, uint32_t seed) {

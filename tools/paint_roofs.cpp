@@ -13,12 +13,12 @@ const Rgb lichen = rgb(0xb6ad7c);
 const Rgb weatheredClay = rgb(0x5c4a3e);
 const Rgb ridgeLead = rgb(0x4e5054);
 const Rgb slateWeathered = rgb(0x8a8f94);
-const Rgb strawFresh = rgb(0xd6b36a);
-const Rgb strawLight = rgb(0xc49e5c);
-const Rgb strawDark = rgb(0x866638);
+const Rgb strawFresh = rgb(0xe2c277);
+const Rgb strawLight = rgb(0xd2aa5e);
+const Rgb strawDark = rgb(0x7a5a2e);
 const Rgb strawOld = rgb(0x6f6250);
 const Rgb moss = rgb(0x5d6a34);
-const Rgb hazel = rgb(0xa7875a);
+const Rgb hazel = rgb(0x8d6f45);
 
 // Where a pixel sits in a staggered course: which unit, how far along it,
 // and how far down from the course's top edge.
@@ -85,14 +85,26 @@ void paintSlates(Canvas& c, int courseHeight, int slateWidth, int ridgeHeight, u
 namespace {
 
 Rgb combedStraw(const Canvas& c, int x, int y, uint32_t seed) {
-  // Streaks run down the slope: long thin noise cells.
-  const int streak = fractalNoise(x, y, 2, 32, 3, c.width(), c.height(), seed);
+  // Streaks run down the slope: long thin noise cells, contrast stretched.
+  const int streak = std::clamp((fractalNoise(x, y, 2, 32, 3, c.width(), c.height(), seed) - 128) * 2 + 128, 0, 256);
   Rgb straw = mix(strawDark, strawLight, streak);
-  if ((y + 6) % 28 < 2) straw = shade(straw, 86);  // where one layer laps the next
+  // The coat undulates where each course of bundles was laid.
+  straw = shade(straw, 88 + valueNoise(x, y, 64, 16, c.width(), c.height(), seed + 4) / 10);
   const int weather = fractalNoise(x, y, 64, 64, 3, c.width(), c.height(), seed + 5);
-  straw = mix(straw, strawOld, std::max(0, weather - 110));
+  straw = mix(straw, strawOld, std::max(0, weather - 140));
   if (y < c.height() / 3 && weather > 190) straw = mix(straw, moss, (weather - 190) * 3);
   return shade(straw, 100 + (int(latticeHash(x, y, seed) % 13) - 6));
+}
+
+// Single straws lying along the slope, some catching the light, some in the
+// shadow of their neighbours.
+void layStraws(Canvas& c, int count, uint32_t seed) {
+  Pcg32 rng(seed);
+  for (int i = 0; i < count; ++i) {
+    const Point at{rng.below(c.width()), rng.below(c.height())};
+    const Rgb colour = rng.chance(55) ? strawFresh : shade(strawDark, 80);
+    c.stroke(at, rng.between(-1, 1), rng.between(8, 28), colour, colour, rng.between(70, 150));
+  }
 }
 
 // Cut straw ends seen head-on: a dense speckle, darker toward the drip edge.
@@ -118,18 +130,16 @@ bool onSpar(int x, int y, int bottom, int top) {
 }  // namespace
 
 void paintThatch(Canvas& c, int eaveHeight, int ridgeHeight, uint32_t seed) {
+  c.fill(c.bounds(), [&](int x, int y, Rgb) { return combedStraw(c, x, y, seed); });
+  layStraws(c, c.width() * c.height() / 24, seed + 1);
+  c.fill(Rect{0, 0, c.width(), eaveHeight}, [&](int x, int y, Rgb) { return strawEnds(x, y, eaveHeight, seed); });
+
   const int ridgeFoot = c.height() - ridgeHeight;
-  const int scallop = 32;
-  c.fill(c.bounds(), [&](int x, int y, Rgb) {
+  const int scallop = 32, sparBottom = ridgeFoot + 8, sparTop = c.height() - 12;
+  c.fill(Rect{0, ridgeFoot - scallop / 4 - 3, c.width(), c.height()}, [&](int x, int y, Rgb under) {
     const int edge = ridgeFoot - scallopDepth(x, scallop);
-    if (y >= edge) {
-      const int sparBottom = ridgeFoot + 8, sparTop = c.height() - 12;
-      if (onSpar(x, y, sparBottom, sparTop)) return shade(hazel, 92 + grit(x, y, seed, 12));
-      const Rgb straw = mix(combedStraw(c, x, y, seed + 3), strawFresh, 110);
-      return shade(straw, y < edge + 2 ? 78 : 100);
-    }
-    if (y >= edge - 3) return shade(combedStraw(c, x, y, seed), 68 + (edge - y) * 6);  // under the ridge
-    if (y < eaveHeight) return strawEnds(x, y, eaveHeight, seed);
-    return combedStraw(c, x, y, seed);
+    if (y < edge) return y >= edge - 3 ? shade(under, 68 + (edge - y) * 6) : under;  // the ridge's shadow
+    if (onSpar(x, y, sparBottom, sparTop)) return shade(hazel, 96 + grit(x, y, seed, 12));
+    return shade(mix(under, strawFresh, 100), y < edge + 2 ? 78 : 104);
   });
 }
