@@ -2,9 +2,13 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/Xproto.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/record.h>
+#include <X11/extensions/shmproto.h>  // after Xproto.h, whose types it uses
 #include <fcntl.h>
 #include <png.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -175,6 +179,30 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
   return true;
 }
 
+int XSession::close(int timeoutMs) {
+  if (child_ <= 0) return -1;
+  if (window_) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window_;
+    e.xclient.message_type = XInternAtom(dpy_, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy_, window_, False, NoEventMask, &e);
+    XSync(dpy_, False);
+  }
+  int status = 0;
+  const bool exited = waitUntil([&] { return waitpid(child_, &status, WNOHANG) == child_; }, timeoutMs);
+  if (!exited) {
+    endProcess(child_);
+    return -1;
+  }
+  child_ = -1;
+  window_ = 0;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 void XSession::stop() {
   endProcess(child_);
   window_ = 0;
@@ -258,6 +286,19 @@ bool XSession::waitForPixel(int x, int y, const std::function<bool(Pixel)>& want
   return waitUntil([&] { return wanted(pixel(x, y)); }, timeoutMs);
 }
 
+long processStatusKb(pid_t pid, const std::string& field) {
+  FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (!f) return -1;
+  long kb = -1;
+  char line[256];
+  const std::string prefix = field + ":";
+  while (kb < 0 && std::fgets(line, sizeof line, f))
+    if (prefix.compare(0, prefix.size(), line, prefix.size()) == 0)
+      kb = std::strtol(line + prefix.size(), nullptr, 10);
+  std::fclose(f);
+  return kb;
+}
+
 bool near(Pixel p, Pixel q, int tolerance) {
   return std::abs(p.r - q.r) <= tolerance && std::abs(p.g - q.g) <= tolerance &&
          std::abs(p.b - q.b) <= tolerance;
@@ -265,4 +306,109 @@ bool near(Pixel p, Pixel q, int tolerance) {
 
 std::string describe(Pixel p) {
   return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ")";
+}
+
+// RECORD hands each request over as the client sent it, in the client's byte
+// order, after the server has accepted it.
+struct FrameRecorder {
+  static uint16_t field16(const unsigned char* request, int offset, bool swapped) {
+    const uint16_t v = static_cast<uint16_t>(request[offset] | request[offset + 1] << 8);
+    return swapped ? static_cast<uint16_t>(v >> 8 | v << 8) : v;
+  }
+
+  static void onRequest(XPointer closure, XRecordInterceptData* data) {
+    auto* counter = reinterpret_cast<FrameCounter*>(closure);
+    if (data->category == XRecordFromClient && data->data_len >= 6) {
+      const unsigned char* request = data->data;
+      const bool swapped = data->client_swapped;
+      // A request longer than 256 KB (BIG-REQUESTS) has 0 in its length
+      // field and a 4-byte length after it, which moves every field along.
+      const int shift = field16(request, 2, swapped) == 0 ? 4 : 0;
+      int width = 0, height = 0;
+      if (request[0] == X_PutImage) {
+        width = field16(request, 12 + shift, swapped);
+        height = field16(request, 14 + shift, swapped);
+      } else if (request[0] == counter->shmOpcode_ && request[1] == X_ShmPutImage) {
+        width = field16(request, 20, swapped);  // srcWidth, srcHeight
+        height = field16(request, 22, swapped);
+      }
+      if (width > 0 && height > 0) counter->addPut(int64_t{width} * height);
+    }
+    XRecordFreeData(data);
+  }
+};
+
+FrameCounter::FrameCounter(const XSession& session, int frameWidth, int frameHeight)
+    : frameArea_(int64_t{frameWidth} * frameHeight) {
+  control_ = XOpenDisplay(session.displayName().c_str());
+  data_ = XOpenDisplay(session.displayName().c_str());
+  int major = 0, minor = 0;
+  if (!control_ || !data_ || !XRecordQueryVersion(control_, &major, &minor)) {
+    if (control_) XCloseDisplay(control_);
+    if (data_) XCloseDisplay(data_);
+    throw std::runtime_error("the X server cannot record requests");
+  }
+  int event = 0, error = 0;
+  if (!XQueryExtension(control_, "MIT-SHM", &shmOpcode_, &event, &error)) shmOpcode_ = -1;
+
+  XRecordRange* range = XRecordAllocRange();
+  range->core_requests.first = range->core_requests.last = X_PutImage;
+  if (shmOpcode_ > 0) {
+    range->ext_requests.ext_major.first = range->ext_requests.ext_major.last =
+        static_cast<unsigned char>(shmOpcode_);
+    range->ext_requests.ext_minor.first = range->ext_requests.ext_minor.last = X_ShmPutImage;
+  }
+  XRecordClientSpec clients = XRecordAllClients;
+  context_ = XRecordCreateContext(control_, 0, &clients, 1, &range, 1);
+  XFree(range);
+  XSync(control_, False);
+  if (!context_ || !XRecordEnableContextAsync(data_, context_, FrameRecorder::onRequest,
+                                              reinterpret_cast<XPointer>(this))) {
+    XCloseDisplay(control_);
+    XCloseDisplay(data_);
+    throw std::runtime_error("cannot start recording requests");
+  }
+  // The data connection belongs to the watcher from here on.
+  watcher_ = std::thread([this] { watch(); });
+}
+
+FrameCounter::~FrameCounter() {
+  stopping_ = true;
+  watcher_.join();
+  XRecordDisableContext(control_, context_);
+  XRecordFreeContext(control_, context_);
+  XSync(control_, False);
+  XCloseDisplay(data_);
+  XCloseDisplay(control_);
+}
+
+void FrameCounter::watch() {
+  pollfd fd{ConnectionNumber(data_), POLLIN, 0};
+  while (!stopping_) {
+    XRecordProcessReplies(data_);
+    poll(&fd, 1, 20);
+  }
+}
+
+void FrameCounter::addPut(int64_t area) {
+  const int64_t total = area_ += area;
+  if (total >= frameArea_ && firstFrameNs_ == 0)
+    firstFrameNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        Clock::now().time_since_epoch())
+                        .count();
+}
+
+long FrameCounter::frames() const { return static_cast<long>(area_ / frameArea_); }
+
+FrameCounter::Clock::time_point FrameCounter::firstFrameAt() const {
+  return Clock::time_point(std::chrono::nanoseconds(firstFrameNs_.load()));
+}
+
+bool FrameCounter::waitForFrames(long count, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (frames() < count) {
+    if (Clock::now() > deadline) return false;
+    sleepMs(5);
+  }
+  return true;
 }

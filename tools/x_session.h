@@ -6,9 +6,12 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Xlib's own headers define macros (None, Bool, Status) that clash with
@@ -45,7 +48,11 @@ class XSession {
   // no window appears within the time limit.
   bool launch(const std::string& program, const std::string& workDir,
               const std::string& title = "Tidewick", const std::vector<std::string>& env = {});
-  void stop();  // ends the program
+  void stop();  // ends the program at once
+  // Closes the window as a person would and waits for the program to exit,
+  // which flushes its output. Returns its exit status, or -1 if it was
+  // killed or had to be killed.
+  int close(int timeoutMs = 10000);
   bool running();
   pid_t pid() const { return child_; }
   XWindowId window() const { return window_; }
@@ -73,6 +80,50 @@ class XSession {
   XWindowId window_ = 0;
   std::string display_;
 };
+
+// Counts the frames that programs put on the screen of a session, from the X
+// requests that carry finished pictures to the server: core PutImage and
+// MIT-SHM's ShmPutImage, which is how a software GL presents a swapped
+// buffer. It watches through the RECORD extension, so the program needs no
+// help, and every frame counts however alike two frames look. Puts are added
+// up by area, so a frame sent in strips still counts once. Create it before
+// launching the program to see the first frame.
+class FrameCounter {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // frameWidth x frameHeight is the size of one whole frame (the window).
+  // Throws std::runtime_error if the server cannot record.
+  FrameCounter(const XSession& session, int frameWidth, int frameHeight);
+  ~FrameCounter();
+  FrameCounter(const FrameCounter&) = delete;
+  FrameCounter& operator=(const FrameCounter&) = delete;
+
+  long frames() const;  // whole frames' worth of pixels put so far
+  // When the server received the first whole frame; meaningful once
+  // frames() > 0.
+  Clock::time_point firstFrameAt() const;
+  bool waitForFrames(long count, int timeoutMs);
+
+ private:
+  friend struct FrameRecorder;
+  void addPut(int64_t area);
+  void watch();
+
+  _XDisplay* control_ = nullptr;
+  _XDisplay* data_ = nullptr;
+  unsigned long context_ = 0;
+  int shmOpcode_ = -1;
+  int64_t frameArea_;
+  std::atomic<int64_t> area_{0};
+  std::atomic<int64_t> firstFrameNs_{0};
+  std::atomic<bool> stopping_{false};
+  std::thread watcher_;
+};
+
+// A size field of /proc/PID/status such as "VmRSS" or "VmHWM", in kB; -1 if
+// the process or the field is gone.
+long processStatusKb(pid_t pid, const std::string& field);
 
 bool near(Pixel p, Pixel q, int tolerance = 3);
 std::string describe(Pixel p);

@@ -8,9 +8,8 @@ namespace {
 
 const Pixel green{0, 255, 0}, yellow{255, 255, 0}, black{0, 0, 0};
 
-TEST(Window, OneThousandSquareTitledTidewick) {
-  XSession x;
-  launchViewer(x, folderWithSolidPictures(false));
+TEST_F(ViewerTest, OneWindowOneThousandSquareTitledTidewick) {
+  start(folderWithSolidPictures(false));
   const std::vector<XWindowId> windows = x.windowsTitled("Tidewick");
   ASSERT_EQ(windows.size(), 1u);
   int width = 0, height = 0;
@@ -21,9 +20,8 @@ TEST(Window, OneThousandSquareTitledTidewick) {
 
 // With no picture files every texture is empty, so each face shows its own
 // flat colour: green gable ends, yellow everything else.
-TEST(Window, WithoutPicturesDrawsTheTownInFlatColours) {
-  XSession x;
-  launchViewer(x, folderWithSolidPictures(false));
+TEST_F(ViewerTest, WithoutPicturesDrawsTheTownInFlatColours) {
+  start(folderWithSolidPictures(false));
   EXPECT_TRUE(pixelBecomes(x, fromStartingCamera(0.5, 0.4, 1), green)) << "large house's gable";
   EXPECT_TRUE(pixelBecomes(x, fromStartingCamera(-1, 0.4, 0.5), green)) << "west house's gable";
   EXPECT_TRUE(pixelBecomes(x, fromStartingCamera(1.7, 0.4, 0.2), green)) << "east house's gable";
@@ -34,7 +32,6 @@ TEST(Window, WithoutPicturesDrawsTheTownInFlatColours) {
   EXPECT_TRUE(pixelBecomes(x, {100, 100}, black)) << "sky";
   EXPECT_TRUE(pixelBecomes(x, fromStartingCamera(2.7, 2.7, -3), yellow)) << "backdrop's corner";
   EXPECT_TRUE(pixelBecomes(x, fromStartingCamera(3.2, 3.2, -3), black)) << "beyond the backdrop";
-  EXPECT_TRUE(x.running());
 }
 
 }  // namespace

@@ -1,16 +1,30 @@
 #include "viewer.h"
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 #include "gl_window.h"
 
-ScreenPoint fromStartingCamera(double x, double y, double z, double zoom) {
+ScreenPoint onScreen(const ViewerCamera& c, double x, double y, double z) {
+  const double tilt = c.tilt * M_PI / 180;
+  const double s = c.zoom / 2;
+  const double wx = s * x;
+  const double wy = s * (y * std::cos(tilt) - z * std::sin(tilt));
+  const double wz = s * (y * std::sin(tilt) + z * std::cos(tilt));
+  auto pixel = [](double u, double v) {
+    return ScreenPoint{static_cast<int>(std::lround(500 + 500 * u)),
+                       static_cast<int>(std::lround(500 - 500 * v))};
+  };
+  if (c.orthographic) return pixel(wx / 3, wy / 3);
   const double focal = 1 / std::tan(M_PI / 6);
-  const double s = zoom / 2;
-  const double distance = 5 - s * z;
-  return {static_cast<int>(std::lround(500 + 500 * focal * s * x / distance)),
-          static_cast<int>(std::lround(500 - 500 * focal * s * y / distance))};
+  const double dx = wx - c.eyeX, dz = wz - c.eyeZ;
+  const double ahead = dx * std::sin(c.heading) - dz * std::cos(c.heading);
+  const double across = dx * std::cos(c.heading) + dz * std::sin(c.heading);
+  return pixel(focal * across / ahead, focal * wy / ahead);
 }
+
+ScreenPoint fromStartingCamera(double x, double y, double z) { return onScreen({}, x, y, z); }
 
 const std::map<std::string, Rgb>& solidColours() {
   static const std::map<std::string, Rgb> colours = {
@@ -42,4 +56,35 @@ void launchViewer(XSession& x, const std::string& dir) {
   return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") is "
                                        << describe(x.pixel(p.x, p.y)) << ", wanted "
                                        << describe(wanted);
+}
+
+std::string viewerOutput(const std::string& dir, const std::string& file) {
+  std::ifstream in(dir + "/" + file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void ViewerTest::start(const std::string& folder) {
+  dir = folder;
+  launchViewer(x, dir);
+}
+
+::testing::AssertionResult ViewerTest::closeViewer() {
+  closed_ = true;
+  if (!x.running()) return ::testing::AssertionFailure() << "the viewer had already stopped";
+  const int status = x.close();
+  if (status != 0)
+    return ::testing::AssertionFailure() << "closing the window ended the viewer with status " << status;
+  return ::testing::AssertionSuccess();
+}
+
+void ViewerTest::TearDown() {
+  if (dir.empty()) return;
+  if (!closed_) {
+    EXPECT_TRUE(closeViewer());
+  }
+  const std::string errors = viewerOutput(dir, "stderr.txt");
+  EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
 }
