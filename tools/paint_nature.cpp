@@ -34,11 +34,20 @@ Canvas paintGrass(int size) {
   const Rgb roots[] = {rgb(0x2c5219), rgb(0x3f6e24), rgb(0x4f8030)};
   const Rgb tips[] = {rgb(0x8cbf4e), rgb(0xa6c45c), rgb(0x74a83e)};
   for (int i = 0; i < size * size / 12; ++i) {
+    // One draw per statement: the order in which a call's arguments are
+    // evaluated differs between compilers, and with it the picture.
     const Point at{rng.below(size), rng.below(size)};
-    c.stroke(at, rng.between(-4, 4), rng.between(-7, 7), roots[rng.below(3)], tips[rng.below(3)], 200);
+    const int dx = rng.between(-4, 4);
+    const int dy = rng.between(-7, 7);
+    const Rgb root = roots[rng.below(3)];
+    const Rgb tip = tips[rng.below(3)];
+    c.stroke(at, dx, dy, root, tip, 200);
   }
   // Deep shadow between the blades gives the turf its depth.
-  for (int i = 0; i < size * size / 20; ++i) c.blend(rng.below(size), rng.below(size), rgb(0x1d3510), 160);
+  for (int i = 0; i < size * size / 20; ++i) {
+    const Point at{rng.below(size), rng.below(size)};
+    c.blend(at.x, at.y, rgb(0x1d3510), 160);
+  }
   // A scatter of daisies and buttercups, sparse enough not to pattern the lawn.
   for (int i = 0; i < 10; ++i) {
     const int x = rng.below(size), y = rng.below(size);

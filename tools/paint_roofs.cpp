@@ -103,7 +103,12 @@ void layStraws(Canvas& c, int count, uint32_t seed) {
   for (int i = 0; i < count; ++i) {
     const Point at{rng.below(c.width()), rng.below(c.height())};
     const Rgb colour = rng.chance(55) ? strawFresh : shade(strawDark, 80);
-    c.stroke(at, rng.between(-1, 1), rng.between(8, 28), colour, colour, rng.between(70, 150));
+    // Separate statements fix the order of the draws, which a call's
+    // argument list would leave to the compiler.
+    const int lean = rng.between(-1, 1);
+    const int length = rng.between(8, 28);
+    const int alpha = rng.between(70, 150);
+    c.stroke(at, lean, length, colour, colour, alpha);
   }
 }
 
