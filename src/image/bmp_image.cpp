@@ -165,12 +165,14 @@ void readBmp(FILE* file, BmpImage* image) {
   if (compression != 0) return report(bmpMessageCompressed);
   const int bytesPerPixel = bitsPerPixel == 8 ? 1 : bitsPerPixel == 24 ? 3 : 0;
   if (bytesPerPixel == 0) return report(bmpMessageDepth);
-  // Rows are padded to a multiple of 4 bytes. 64-bit sums, so that no header
-  // value can overflow its way past these limits.
-  const int64_t bytesPerRow = (int64_t{width} * bytesPerPixel + 3) / 4 * 4;
-  const int64_t outputBytes = int64_t{width} * height * outputBytesPerPixel;
+  // Rows are padded to a multiple of 4 bytes. The sums are 64-bit and each
+  // rule bounds the next one's operands, so no header value can overflow its
+  // way past them.
   if (width <= 0 || height <= 0) return report(bmpMessageSize);
-  if (bytesPerRow > rowBufferBytes || outputBytes > INT_MAX) return report(bmpMessageSize);
+  const int64_t bytesPerRow = (int64_t{width} * bytesPerPixel + 3) / 4 * 4;
+  if (bytesPerRow > rowBufferBytes) return report(bmpMessageSize);
+  const int64_t outputBytes = int64_t{width} * height * outputBytesPerPixel;
+  if (outputBytes > INT_MAX) return report(bmpMessageSize);
 
   uint32_t rgbx[colourTableEntries];
   if (bytesPerPixel == 1) readColourTable(file, headerSize, rgbx);

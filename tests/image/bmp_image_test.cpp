@@ -92,6 +92,9 @@ TEST_F(BmpReader, RejectionsPrintOneLineAndKeepTheRecord) {
       {"8-bit, 3073 wide", headersOnly(3073, 1, 8), bmpMessageSize},
       {"3000000 x 2000000", headersOnly(3000000, 2000000, 24), bmpMessageSize},
       {"widest int width", headersOnly(INT_MAX, 1, 8), bmpMessageSize},
+      // Products that would overflow even 64 bits if formed too early.
+      {"INT_MAX x INT_MAX", headersOnly(INT_MAX, INT_MAX, 24), bmpMessageSize},
+      {"INT_MIN x INT_MAX", headersOnly(INT_MIN, INT_MAX, 24), bmpMessageSize},
       // 1024 * 699051 * 3 is just over INT_MAX.
       {"byte count over INT_MAX", headersOnly(1024, 699051, 24), bmpMessageSize},
       // 1024 * 1398102 * 3 wraps to 2048 in 32 bits.
