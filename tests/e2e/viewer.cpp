@@ -39,6 +39,8 @@ const std::map<std::string, Rgb>& solidColours() {
 
 Pixel asPixel(Rgb c) { return {c.r, c.g, c.b}; }
 
+Pixel pictureColour(const std::string& file) { return asPixel(solidColours().at(file)); }
+
 std::string folderWithSolidPictures(bool all) {
   const std::string dir = makeTempDir();
   if (all)

@@ -33,6 +33,7 @@ ScreenPoint fromStartingCamera(double x, double y, double z);
 // One distinct colour per picture file, all 8 x 8.
 const std::map<std::string, Rgb>& solidColours();
 Pixel asPixel(Rgb c);
+Pixel pictureColour(const std::string& file);  // of solidColours()
 
 // Writes the given pictures (all thirteen by default) into a fresh folder.
 std::string folderWithSolidPictures(bool all = true);
