@@ -157,8 +157,8 @@ Canvas paintMoon(int size) {
     return shade(mix(highland, rgb(0x6c6c70), std::clamp((sea - 140) * 6, 0, 230)), 100 + grit(x, y, seed, 10));
   });
   Pcg32 rng(seed);
-  for (int i = 0; i < 70; ++i) {
-    const int r = rng.chance(15) ? rng.between(4, 8) : rng.between(1, 3);
+  for (int i = 0; i < 60; ++i) {
+    const int r = rng.chance(25) ? rng.between(5, 10) : rng.between(2, 4);
     const int cx = rng.below(size), cy = rng.between(size / 6, size * 5 / 6);
     const int squeeze = 2 * cosLatitude(cy, size);  // turns texels across into texels up, in 256ths
     const int reachX = r * 256 * 3 / (2 * squeeze) + 2;
@@ -170,8 +170,8 @@ Canvas paintMoon(int size) {
         // Lit from the upper left: the inner wall there lies in shadow, the
         // far inner wall and the near rim catch the light.
         const bool towardLight = dy16 - dx16 > 0;
-        int pct = 90;
-        if (d16 >= r * 16) pct = towardLight ? 114 : 84;
+        int pct = 86;
+        if (d16 >= r * 16) pct = towardLight ? 116 : 82;
         else if (d16 * 3 >= r * 16 * 2) pct = towardLight ? 70 : 118;
         c.set(x, y, shade(c.at(x, y), pct));
       }
