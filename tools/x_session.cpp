@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <chrono>
 #include <cstdio>
@@ -324,22 +325,28 @@ struct FrameRecorder {
       // A request longer than 256 KB (BIG-REQUESTS) has 0 in its length
       // field and a 4-byte length after it, which moves every field along.
       const int shift = field16(request, 2, swapped) == 0 ? 4 : 0;
-      int width = 0, height = 0;
+      // Sizes, then the destination's x and y, which are signed.
+      int width = 0, height = 0, x = 0, y = 0;
       if (request[0] == X_PutImage) {
         width = field16(request, 12 + shift, swapped);
         height = field16(request, 14 + shift, swapped);
+        x = static_cast<int16_t>(field16(request, 16 + shift, swapped));
+        y = static_cast<int16_t>(field16(request, 18 + shift, swapped));
       } else if (request[0] == counter->shmOpcode_ && request[1] == X_ShmPutImage) {
         width = field16(request, 20, swapped);  // srcWidth, srcHeight
         height = field16(request, 22, swapped);
+        x = static_cast<int16_t>(field16(request, 24, swapped));
+        y = static_cast<int16_t>(field16(request, 26, swapped));
       }
-      if (width > 0 && height > 0) counter->addPut(int64_t{width} * height);
+      counter->addPut(x, y, width, height);
     }
     XRecordFreeData(data);
   }
 };
 
 FrameCounter::FrameCounter(const XSession& session, int frameWidth, int frameHeight)
-    : frameArea_(int64_t{frameWidth} * frameHeight) {
+    : frameWidth_(frameWidth), frameHeight_(frameHeight),
+      frameArea_(int64_t{frameWidth} * frameHeight) {
   control_ = XOpenDisplay(session.displayName().c_str());
   data_ = XOpenDisplay(session.displayName().c_str());
   int major = 0, minor = 0;
@@ -390,8 +397,14 @@ void FrameCounter::watch() {
   }
 }
 
-void FrameCounter::addPut(int64_t area) {
-  const int64_t total = area_ += area;
+void FrameCounter::addPut(int x, int y, int width, int height) {
+  // Only what lands inside the frame counts: llvmpipe keeps its buffers in
+  // whole 64-pixel tiles and puts all of a 1024-pixel buffer for a 1000-pixel
+  // window, and the server clips the rest away.
+  const int64_t w = std::min(x + width, frameWidth_) - std::max(x, 0);
+  const int64_t h = std::min(y + height, frameHeight_) - std::max(y, 0);
+  if (w <= 0 || h <= 0) return;
+  const int64_t total = area_ += w * h;
   if (total >= frameArea_ && firstFrameNs_ == 0)
     firstFrameNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
                         Clock::now().time_since_epoch())

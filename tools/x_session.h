@@ -86,8 +86,10 @@ class XSession {
 // MIT-SHM's ShmPutImage, which is how a software GL presents a swapped
 // buffer. It watches through the RECORD extension, so the program needs no
 // help, and every frame counts however alike two frames look. Puts are added
-// up by area, so a frame sent in strips still counts once. Create it before
-// launching the program to see the first frame.
+// up by the area they cover of the frame (a put's position is relative to its
+// window), so a frame sent in strips still counts once. Puts to any window
+// count, so run one program at a time. Create it before launching the program
+// to see the first frame.
 class FrameCounter {
  public:
   using Clock = std::chrono::steady_clock;
@@ -107,13 +109,14 @@ class FrameCounter {
 
  private:
   friend struct FrameRecorder;
-  void addPut(int64_t area);
+  void addPut(int x, int y, int width, int height);
   void watch();
 
   _XDisplay* control_ = nullptr;
   _XDisplay* data_ = nullptr;
   unsigned long context_ = 0;
   int shmOpcode_ = -1;
+  int frameWidth_, frameHeight_;
   int64_t frameArea_;
   std::atomic<int64_t> area_{0};
   std::atomic<int64_t> firstFrameNs_{0};
