@@ -2,7 +2,10 @@
 // command line says as a person would, and saves the window as a PNG.
 //   screenshot VIEWER FOLDER OUT.png [ACTION ...]
 // Actions: key:NAME (an X key name, e.g. Left or t), drag:X0,Y0,X1,Y1 (left
-// button), press / release (left button, pointer at the centre), wait:MS.
+// button; its release starts the orbit), mdrag:X0,Y0,X1,Y1 (middle button,
+// which tilts the scene without starting the orbit as long as the left
+// button has not been used), press / release (left button, pointer at the
+// centre), wait:MS.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -30,6 +33,8 @@ int main(int argc, char** argv) {
         x.key(action.substr(4));
       } else if (std::sscanf(action.c_str(), "drag:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
         x.drag(1, a, b, c, d, 20);
+      } else if (std::sscanf(action.c_str(), "mdrag:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
+        x.drag(2, a, b, c, d, 20);
       } else if (action == "press" || action == "release") {
         x.moveTo(500, 500);
         x.button(1, action == "press");
