@@ -97,6 +97,10 @@ int fractalNoise(int x, int y, int cellW, int cellH, int octaves, int wrapW, int
   return weights ? sum / weights : 128;
 }
 
+int grit(int x, int y, uint32_t seed, int range) {
+  return int(latticeHash(x, y, seed ^ 0x9e3779b9u) % uint32_t(range + 1)) - range / 2;
+}
+
 int isqrt(int64_t v) {
   if (v <= 0) return 0;
   int64_t r = 0, bit = int64_t(1) << 62;

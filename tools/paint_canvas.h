@@ -50,6 +50,10 @@ int valueNoise(int x, int y, int cellW, int cellH, int wrapW, int wrapH, uint32_
 int fractalNoise(int x, int y, int cellW, int cellH, int octaves, int wrapW, int wrapH,
                  uint32_t seed);
 
+// Per-texel grit of -range/2 .. range/2 (percent, where it is used), so no
+// surface looks printed in one flat colour.
+int grit(int x, int y, uint32_t seed, int range);
+
 // floor(sqrt(v)) for v >= 0.
 int isqrt(int64_t v);
 

@@ -5,10 +5,6 @@
 
 namespace {
 
-int grit(int x, int y, uint32_t seed, int range) {
-  return int(latticeHash(x, y, seed ^ 0x51ed270bu) % uint32_t(range + 1)) - range / 2;
-}
-
 // sin(pi * a / 256) * 256 for a in 0..256, by Bhaskara's rational
 // approximation: within 0.2% and exact on every machine, unlike libm.
 int sinPi256(int a) {

@@ -5,10 +5,6 @@
 
 namespace {
 
-int grit(int x, int y, uint32_t seed, int range) {
-  return int(latticeHash(x, y, seed ^ 0x7f4a7c15u) % uint32_t(range + 1)) - range / 2;
-}
-
 const Rgb lichen = rgb(0xb6ad7c);
 const Rgb weatheredClay = rgb(0x5c4a3e);
 const Rgb ridgeLead = rgb(0x4e5054);

@@ -5,12 +5,6 @@
 
 namespace {
 
-// Per-texel grit of -range/2 .. range/2 percent, so flat colours never look
-// printed.
-int grit(int x, int y, uint32_t seed, int range) {
-  return int(latticeHash(x, y, seed ^ 0x9e3779b9u) % uint32_t(range + 1)) - range / 2;
-}
-
 // Low-frequency unevenness in percent, centred on zero.
 int unevenness(const Canvas& c, int x, int y, int cell, int range, uint32_t seed) {
   return (fractalNoise(x, y, cell, cell, 3, c.width(), c.height(), seed) - 128) * range / 256;
