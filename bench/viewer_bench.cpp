@@ -1,6 +1,7 @@
 // The whole viewer against the floor (bench/floor.cpp, a window that only
-// clears and swaps), measured in the same run, each on an Xvfb of its own and
-// taking turns, so both meet the same machine and the same noise.
+// clears and swaps) and against the floor drawing one textured quad over the
+// window, measured in the same run, each on an Xvfb of its own and taking
+// turns, so all meet the same machine and the same noise.
 //
 //   viewer_bench --viewer PATH --floor PATH --pictures DIR [--runs N] [--seconds S]
 //
@@ -63,13 +64,15 @@ std::string folderWithPictures(const std::string& from) {
   return pattern;
 }
 
-Sample measure(const std::string& program, const std::string& dir, double seconds) {
+Sample measure(const std::string& program, const std::vector<std::string>& env,
+               const std::string& dir, double seconds) {
   XSession x;
   FrameCounter frames(x, windowSide, windowSide);
   Sample s;
 
   const Clock::time_point start = Clock::now();
-  if (!x.launch(program, dir)) throw std::runtime_error(program + ": no window appeared");
+  if (!x.launch(program, dir, "Tidewick", env))
+    throw std::runtime_error(program + ": no window appeared");
   if (!frames.waitForFrames(1, 20000)) throw std::runtime_error(program + ": no frame shown");
   s.startupMs = std::chrono::duration<double, std::milli>(frames.firstFrameAt() - start).count();
 
@@ -99,13 +102,6 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-template <typename F>
-std::vector<double> column(const std::vector<Sample>& samples, F field) {
-  std::vector<double> v;
-  for (const Sample& s : samples) v.push_back(field(s));
-  return v;
-}
-
 Options parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -123,42 +119,64 @@ Options parse(int argc, char** argv) {
   return o;
 }
 
+struct Program {
+  const char* name;
+  std::string path;
+  std::vector<std::string> env;
+  std::vector<Sample> samples;
+
+  template <typename F>
+  double median(F field) const {
+    std::vector<double> v;
+    for (const Sample& s : samples) v.push_back(field(s));
+    return ::median(v);
+  }
+  double startupMs() const { return median([](const Sample& s) { return s.startupMs; }); }
+  double framesPerSecond() const { return median([](const Sample& s) { return s.framesPerSecond; }); }
+  double peakRssMb() const { return median([](const Sample& s) { return s.peakRssMb; }); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     const Options o = parse(argc, argv);
     const std::string dir = folderWithPictures(o.pictures);
-    std::vector<Sample> viewer, floor;
+    Program viewer{"tidewick", o.viewer, {}, {}};
+    Program floor{"floor", o.floor, {}, {}};
+    Program quad{"quad", o.floor, {"TIDEWICK_FLOOR_QUAD=1"}, {}};
+    Program* const programs[] = {&viewer, &floor, &quad};
     std::printf("run  program   start-up ms  frames/s  peak RSS MB\n");
     for (int run = 1; run <= o.runs; ++run) {
-      // Alternate who goes first, so a slow stretch of the machine does not
-      // always land on the same program.
-      for (int turn = 0; turn < 2; ++turn) {
-        const bool viewerTurn = (run + turn) % 2 == 1;
-        const Sample s = measure(viewerTurn ? o.viewer : o.floor, dir, o.seconds);
-        (viewerTurn ? viewer : floor).push_back(s);
-        std::printf("%3d  %-8s  %11.1f  %8.1f  %11.1f\n", run, viewerTurn ? "tidewick" : "floor",
-                    s.startupMs, s.framesPerSecond, s.peakRssMb);
+      // Each run starts with the next program, so a slow stretch of the
+      // machine does not always land on the same one.
+      for (int turn = 0; turn < 3; ++turn) {
+        Program& p = *programs[(run - 1 + turn) % 3];
+        const Sample s = measure(p.path, p.env, dir, o.seconds);
+        p.samples.push_back(s);
+        std::printf("%3d  %-8s  %11.1f  %8.1f  %11.1f\n", run, p.name, s.startupMs,
+                    s.framesPerSecond, s.peakRssMb);
         std::fflush(stdout);
       }
     }
 
-    const double vs = median(column(viewer, [](const Sample& s) { return s.startupMs; }));
-    const double fs = median(column(floor, [](const Sample& s) { return s.startupMs; }));
-    const double vf = median(column(viewer, [](const Sample& s) { return s.framesPerSecond; }));
-    const double ff = median(column(floor, [](const Sample& s) { return s.framesPerSecond; }));
-    const double vm = median(column(viewer, [](const Sample& s) { return s.peakRssMb; }));
-    const double fm = median(column(floor, [](const Sample& s) { return s.peakRssMb; }));
+    const double vs = viewer.startupMs(), fs = floor.startupMs(), qs = quad.startupMs();
+    const double vf = viewer.framesPerSecond(), ff = floor.framesPerSecond(),
+                 qf = quad.framesPerSecond();
+    const double vm = viewer.peakRssMb(), fm = floor.peakRssMb(), qm = quad.peakRssMb();
     std::printf("\nMedians of %d runs, %.0f s of frames each:\n\n", o.runs, o.seconds);
-    std::printf("| measure | tidewick | floor | ratio | goal | met |\n");
-    std::printf("| --- | ---: | ---: | ---: | --- | --- |\n");
-    std::printf("| start-up to first frame | %.0f ms | %.0f ms | %.2fx | <= 1.2x | %s |\n", vs, fs,
-                vs / fs, vs <= 1.2 * fs ? "yes" : "no");
-    std::printf("| frames per second, orbit running | %.1f | %.1f | %.2f | >= 0.67 | %s |\n", vf,
-                ff, vf / ff, vf >= ff * 2 / 3 ? "yes" : "no");
-    std::printf("| peak resident size (VmHWM) | %.1f MB | %.1f MB | +%.1f MB | <= +8 MB | %s |\n",
-                vm, fm, vm - fm, vm - fm <= 8 ? "yes" : "no");
+    std::printf("| measure | tidewick | floor | against floor | goal | met | textured quad | "
+                "against quad |\n");
+    std::printf("| --- | ---: | ---: | ---: | --- | --- | ---: | ---: |\n");
+    std::printf("| start-up to first frame | %.0f ms | %.0f ms | %.2fx | <= 1.2x | %s | %.0f ms | "
+                "%.2fx |\n",
+                vs, fs, vs / fs, vs <= 1.2 * fs ? "yes" : "no", qs, vs / qs);
+    std::printf("| frames per second, orbit running | %.0f | %.0f | %.2f | >= 0.67 | %s | %.0f | "
+                "%.2f |\n",
+                vf, ff, vf / ff, vf >= ff * 2 / 3 ? "yes" : "no", qf, vf / qf);
+    std::printf("| peak resident size (VmHWM) | %.1f MB | %.1f MB | %+.1f MB | <= +8 MB | %s | "
+                "%.1f MB | %+.1f MB |\n",
+                vm, fm, vm - fm, vm - fm <= 8 ? "yes" : "no", qm, vm - qm);
     std::filesystem::remove_all(dir);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "viewer_bench: %s\n", e.what());
