@@ -120,13 +120,14 @@ __attribute__((target("ssse3"))) void convertBgrRowSsse3(const unsigned char* __
 }
 #endif
 
-using ConvertRow = void (*)(const unsigned char* __restrict, unsigned char* __restrict, int);
-
-ConvertRow pickBgrConverter() {
+// The BGR to RGB swap is most of a 24-bit load; processors without SSSE3
+// take the plain loop.
+void convertBgrRowFast(const unsigned char* __restrict in, unsigned char* __restrict out, int width) {
 #if TIDEWICK_BMP_SSSE3
-  if (__builtin_cpu_supports("ssse3")) return convertBgrRowSsse3;
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) return convertBgrRowSsse3(in, out, width);
 #endif
-  return convertBgrRow;
+  convertBgrRow(in, out, width);
 }
 
 // rgbx holds each colour as the bytes R, G, B, 0 (built bytewise, so host
@@ -189,13 +190,12 @@ void readBmp(FILE* file, BmpImage* image) {
   const size_t outputRowBytes = size_t{static_cast<uint32_t>(width)} * outputBytesPerPixel;
   unsigned char row[rowBufferBytes];
   unsigned char* out = image->pixels;
-  const ConvertRow convertBgr = pickBgrConverter();
   for (int y = 0; y < height; ++y, out += outputRowBytes) {
     if (!atPixels || std::fread(row, static_cast<size_t>(bytesPerRow), 1, file) != 1) {
       std::memset(out, 0, outputRowBytes * static_cast<size_t>(height - y));
       return report(bmpMessagePixels);
     }
-    if (bytesPerPixel == 3) convertBgr(row, out, width);
+    if (bytesPerPixel == 3) convertBgrRowFast(row, out, width);
     else expandIndexedRow(row, out, width, rgbx);
   }
 }
