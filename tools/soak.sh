@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The long soak of the real viewer under Xvfb (see tools/soak.cpp):
 #   tools/soak.sh [FRAMES [SEED]]            AddressSanitizer and UBSan build,
-#                                            20000 frames by default
+#                                            50000 frames by default
 #   tools/soak.sh valgrind [FRAMES [SEED]]   plain build under valgrind's
 #                                            memcheck, 300 frames by default
 # Each builds in a folder of its own under build/ and prints the soak's
@@ -22,7 +22,7 @@ fi
 driver=$(find /usr/lib/*/dri /usr/lib/dri -name swrast_dri.so 2>/dev/null | head -n 1 || true)
 
 if [ "$mode" = asan ]; then
-  frames=${1:-20000}
+  frames=${1:-50000}
   seed=${2:-1}
   build=build/soak
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
