@@ -201,6 +201,7 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
   XSession x;
   FrameCounter frames(x, side, side);
   if (!x.launch(o.viewer, dir, "Tidewick", viewerEnvironment(o))) return {"no window appeared"};
+  if (!frames.waitForFrames(1, 30000)) return {"the viewer showed no frame"};
   const pid_t pid = x.pid();
   x.moveTo(side / 2, side / 2);
   x.button(1, true);
