@@ -21,6 +21,7 @@
 // still poisoned and recent frees are still caught.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -195,6 +196,11 @@ std::vector<std::string> viewerEnvironment(const Options& o) {
   return env;
 }
 
+long median(std::vector<long> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 // Returns the failures found; none means the soak passed.
 std::vector<std::string> soak(const Options& o, const std::string& dir) {
   std::vector<std::string> failures;
@@ -210,7 +216,8 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
   User user(x, o.seed);
   const Clock::time_point start = Clock::now();
   Clock::time_point nextSample = start;
-  long baselineKb = -1, lastKb = -1, highestKb = -1, nextReport = 1000;
+  std::vector<long> sizesKb;  // VmRSS from frame rssFrom on, every 100 ms
+  long nextReport = 1000;
   bool timedOut = false;
   while (frames.frames() < o.frames) {
     if (!x.running()) {
@@ -224,14 +231,10 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
     user.act();
     sleepMs(user.pause());
     if (Clock::now() >= nextSample) {
-      nextSample += std::chrono::milliseconds(200);
+      nextSample += std::chrono::milliseconds(100);
       const long shown = frames.frames();
       const long kb = processStatusKb(pid, "VmRSS");
-      if (kb > 0) {
-        lastKb = kb;
-        if (baselineKb < 0 && shown >= o.rssFrom) baselineKb = kb;
-        if (baselineKb >= 0 && kb > highestKb) highestKb = kb;
-      }
+      if (kb > 0 && shown >= o.rssFrom) sizesKb.push_back(kb);
       if (shown >= nextReport) {
         std::printf("frames %6ld  %6.1f s  VmRSS %ld kB\n", shown,
                     std::chrono::duration<double>(Clock::now() - start).count(), kb);
@@ -248,8 +251,7 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
   // The end of the run: one more sample, then close as a person would.
   if (x.running()) {
     const long kb = processStatusKb(pid, "VmRSS");
-    if (kb > 0) lastKb = kb;
-    if (kb > highestKb) highestKb = kb;
+    if (kb > 0) sizesKb.push_back(kb);
     const int status = x.close(60000);
     if (status != 0)
       failures.push_back("closing the window ended the viewer with status " +
@@ -262,13 +264,24 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
               shown / seconds, o.seed);
   for (const auto& [what, count] : user.done()) std::printf("  %-22s %ld\n", what.c_str(), count);
   if (o.checkRss) {
-    std::printf("VmRSS at frame %ld: %ld kB; at the end: %ld kB; highest after it: %ld kB\n",
-                o.rssFrom, baselineKb, lastKb, highestKb);
-    if (baselineKb < 0) {
-      failures.push_back("no size sample after frame " + std::to_string(o.rssFrom));
-    } else if (highestKb - baselineKb >= o.maxGrowthKb) {
-      failures.push_back("resident size grew by " + std::to_string(highestKb - baselineKb) +
-                         " kB after frame " + std::to_string(o.rssFrom));
+    // The allocators breathe by several hundred kB from one sample to the
+    // next, so the size at either end is the median of a window of samples
+    // (up to ten, a second's worth) rather than one sample, which might
+    // catch a trough at the start and a crest at the end.
+    const size_t window = std::min<size_t>(10, sizesKb.size() / 3);
+    if (window == 0) {
+      failures.push_back("too few size samples after frame " + std::to_string(o.rssFrom));
+    } else {
+      const long first = median({sizesKb.begin(), sizesKb.begin() + window});
+      const long last = median({sizesKb.end() - window, sizesKb.end()});
+      std::printf("VmRSS from frame %ld: %ld kB at first, %ld kB at the end (medians of %zu of "
+                  "%zu samples); lowest %ld kB, highest %ld kB\n",
+                  o.rssFrom, first, last, window, sizesKb.size(),
+                  *std::min_element(sizesKb.begin(), sizesKb.end()),
+                  *std::max_element(sizesKb.begin(), sizesKb.end()));
+      if (last - first >= o.maxGrowthKb)
+        failures.push_back("resident size grew by " + std::to_string(last - first) +
+                           " kB after frame " + std::to_string(o.rssFrom));
     }
   }
   return failures;
