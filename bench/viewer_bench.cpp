@@ -44,26 +44,6 @@ struct Options {
   double seconds = 10;
 };
 
-const char* const pictureFiles[] = {"kest1", "kest2", "kest3", "kest4", "mirl1", "mirl2", "mirl3",
-                                    "mirl6", "toba1", "toba2", "toba3", "sun",   "moon"};
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// A fresh folder holding the painted pictures, so the programs' stdout.txt
-// and stderr.txt land outside the build.
-std::string folderWithPictures(const std::string& from) {
-  char pattern[] = "/tmp/tidewick-bench-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  for (const char* name : pictureFiles) {
-    const std::string file = std::string(name) + ".bmp";
-    std::ifstream in(from + "/" + file, std::ios::binary);
-    if (!in) throw std::runtime_error("no " + file + " in " + from);
-    std::ofstream out(std::string(pattern) + "/" + file, std::ios::binary);
-    out << in.rdbuf();
-  }
-  return pattern;
-}
-
 Sample measure(const std::string& program, const std::vector<std::string>& env,
                const std::string& dir, double seconds) {
   XSession x;
@@ -141,7 +121,7 @@ struct Program {
 int main(int argc, char** argv) {
   try {
     const Options o = parse(argc, argv);
-    const std::string dir = folderWithPictures(o.pictures);
+    const std::string dir = copyTownPictures(o.pictures, "bench");
     Program viewer{"tidewick", o.viewer, {}, {}};
     Program floor{"floor", o.floor, {}, {}};
     Program quad{"quad", o.floor, {"TIDEWICK_FLOOR_QUAD=1"}, {}};

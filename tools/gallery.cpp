@@ -27,11 +27,6 @@ namespace {
 
 constexpr int side = 1000;
 
-const char* const pictureFiles[] = {"kest1", "kest2", "kest3", "kest4", "mirl1", "mirl2", "mirl3",
-                                    "mirl6", "toba1", "toba2", "toba3", "sun",   "moon"};
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // Waits until no frame has arrived for 300 ms.
 void waitForStill(const FrameCounter& frames) {
   long last = -1;
@@ -156,13 +151,7 @@ int main(int argc, char** argv) {
   try {
     const std::string viewer = argv[1], pictures = argv[2], out = argv[3];
     const std::string only = argc == 5 ? argv[4] : "";
-    char pattern[] = "/tmp/tidewick-gallery-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    const std::string dir = pattern;
-    for (const char* name : pictureFiles) {
-      const std::string file = std::string(name) + ".bmp";
-      std::filesystem::copy_file(pictures + "/" + file, dir + "/" + file);
-    }
+    const std::string dir = copyTownPictures(pictures, "gallery");
     std::filesystem::create_directories(out);
 
     Capture initial;

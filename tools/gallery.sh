@@ -9,4 +9,4 @@ build=build/gallery
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTIDEWICK_SANITIZE=OFF -DTIDEWICK_TESTS=ON \
   >/dev/null
 cmake --build "$build" -j "$(nproc)" --target gallery tidewick town_pictures >/dev/null
-"$build/tests/soak/gallery" "$build/tidewick" "$build" docs/gallery
+"$build/tools/gallery" "$build/tidewick" "$build" docs/gallery

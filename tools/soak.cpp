@@ -53,21 +53,6 @@ struct Options {
   std::vector<std::string> env;
 };
 
-const char* const pictureFiles[] = {"kest1", "kest2", "kest3", "kest4", "mirl1", "mirl2", "mirl3",
-                                    "mirl6", "toba1", "toba2", "toba3", "sun",   "moon"};
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-std::string folderWithPictures(const std::string& from) {
-  char pattern[] = "/tmp/tidewick-soak-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  for (const char* name : pictureFiles) {
-    const std::string file = std::string(name) + ".bmp";
-    std::filesystem::copy_file(from + "/" + file, std::string(pattern) + "/" + file);
-  }
-  return pattern;
-}
-
 std::string fileText(const std::string& path) {
   std::ifstream in(path);
   std::stringstream text;
@@ -292,7 +277,7 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
 int main(int argc, char** argv) {
   try {
     const Options o = parse(argc, argv);
-    const std::string dir = folderWithPictures(o.pictures);
+    const std::string dir = copyTownPictures(o.pictures, "soak");
     const std::vector<std::string> failures = soak(o, dir);
     if (failures.empty()) {
       std::printf("soak passed\n");

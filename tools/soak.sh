@@ -34,7 +34,7 @@ if [ "$mode" = asan ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   env=()
   [ -n "$driver" ] && env=(--env "LD_PRELOAD=$driver")
-  exec "$build/tests/soak/soak" --viewer "$build/tidewick" --pictures "$build" \
+  exec "$build/tools/soak" --viewer "$build/tidewick" --pictures "$build" \
     --frames "$frames" --seed "$seed" "${env[@]}"
 fi
 
@@ -60,7 +60,7 @@ EOF
 chmod +x "$wrapper"
 
 status=0
-"$build/tests/soak/soak" --viewer "$wrapper" --pictures "$build" --frames "$frames" \
+"$build/tools/soak" --viewer "$wrapper" --pictures "$build" --frames "$frames" \
   --seed "$seed" --no-rss --time-limit 3000 || status=$?
 echo
 echo "valgrind's summary ($log):"

@@ -18,14 +18,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void endProcess(pid_t& pid) {
   if (pid <= 0) return;
@@ -46,6 +45,23 @@ void endProcess(pid_t& pid) {
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+const char* const townPictureFiles[13] = {
+    "kest1.bmp", "kest2.bmp", "kest3.bmp", "kest4.bmp", "mirl1.bmp", "mirl2.bmp", "mirl3.bmp",
+    "mirl6.bmp", "toba1.bmp", "toba2.bmp", "toba3.bmp", "sun.bmp",   "moon.bmp"};
+
+std::string copyTownPictures(const std::string& from, const std::string& tag) {
+  std::string dir = "/tmp/tidewick-" + tag + "-XXXXXX";
+  if (!mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
+  for (const char* file : townPictureFiles) {
+    std::error_code error;
+    std::filesystem::copy_file(from + "/" + file, dir + "/" + file, error);
+    if (error) throw std::runtime_error("cannot copy " + from + "/" + file + ": " + error.message());
+  }
+  return dir;
+}
 
 Pixel Capture::at(int x, int y) const {
   const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];

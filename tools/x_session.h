@@ -31,6 +31,16 @@ struct Capture {
 
 bool writePng(const std::string& path, const Capture& image);
 
+// The thirteen picture files the viewer reads from the folder it starts in.
+extern const char* const townPictureFiles[13];
+
+// Copies the town's pictures from folder from into a fresh temporary folder
+// and returns it, so that a viewer started there writes its stdout.txt and
+// stderr.txt outside the build. Throws std::runtime_error on failure.
+std::string copyTownPictures(const std::string& from, const std::string& tag);
+
+void sleepMs(int ms);
+
 class XSession {
  public:
   // Starts Xvfb on a free display; throws std::runtime_error on failure.
