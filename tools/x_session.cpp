@@ -316,15 +316,6 @@ long processStatusKb(pid_t pid, const std::string& field) {
   return kb;
 }
 
-bool near(Pixel p, Pixel q, int tolerance) {
-  return std::abs(p.r - q.r) <= tolerance && std::abs(p.g - q.g) <= tolerance &&
-         std::abs(p.b - q.b) <= tolerance;
-}
-
-std::string describe(Pixel p) {
-  return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ")";
-}
-
 // RECORD hands each request over as the client sent it, in the client's byte
 // order, after the server has accepted it.
 struct FrameRecorder {

@@ -14,14 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "pixel.h"
+
 // Xlib's own headers define macros (None, Bool, Status) that clash with
 // other libraries, so they stay inside the implementation.
 struct _XDisplay;
 using XWindowId = unsigned long;
 
-struct Pixel {
-  int r, g, b;
-};
 
 struct Capture {
   int width = 0, height = 0;
@@ -138,5 +137,3 @@ class FrameCounter {
 // the process or the field is gone.
 long processStatusKb(pid_t pid, const std::string& field);
 
-bool near(Pixel p, Pixel q, int tolerance = 3);
-std::string describe(Pixel p);

@@ -96,7 +96,7 @@ TEST_F(ViewTest, ReshapeToHeightZeroChangesNothing) {
   glClearColor(0.2f, 0.4f, 0.6f, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   glFinish();
-  const Rgb8 before = readPixel(500, 500);
+  const Pixel before = readPixel(500, 500);
   const Matrix projection = currentMatrix(GL_PROJECTION_MATRIX);
   eye[0] = 0.75f;  // a stepCamera(0) would re-aim center from here
 

@@ -119,20 +119,11 @@ void resetViewState() {
   windowHeight = s.windowHeight;
 }
 
-Rgb8 readPixel(int x, int y) {
+Pixel readPixel(int x, int y) {
   unsigned char p[3] = {};
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
   return {p[0], p[1], p[2]};
-}
-
-bool near(Rgb8 a, Rgb8 b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-         std::abs(a.b - b.b) <= tolerance;
-}
-
-std::string describe(Rgb8 p) {
-  return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ")";
 }
 
 std::vector<GLenum> glErrors() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "pixel.h"
+
 // Opens a 1000 x 1000 single-buffered RGB window with a depth buffer, once
 // per process: the display function's swap is then a no-op and glReadPixels
 // sees the finished frame. Only an empty display callback is registered and no events are
@@ -30,12 +32,7 @@ int redisplaysRequestedBy(Body body);
 // started, so each test begins from the program's own initial state.
 void resetViewState();
 
-struct Rgb8 {
-  int r, g, b;
-};
-Rgb8 readPixel(int x, int y);  // GL window coordinates, origin bottom-left
-bool near(Rgb8 a, Rgb8 b, int tolerance = 3);
-std::string describe(Rgb8 p);
+Pixel readPixel(int x, int y);  // GL window coordinates, origin bottom-left
 
 // Drains the GL error queue and returns what was in it.
 std::vector<GLenum> glErrors();
