@@ -48,10 +48,6 @@ std::string folderWithSolidPictures(bool all) {
   return dir;
 }
 
-void launchViewer(XSession& x, const std::string& dir) {
-  ASSERT_TRUE(x.launch(TIDEWICK_BINARY, dir)) << "no window titled Tidewick appeared";
-}
-
 ::testing::AssertionResult pixelBecomes(XSession& x, ScreenPoint p, Pixel wanted, int timeoutMs) {
   if (x.waitForPixel(p.x, p.y, [&](Pixel got) { return near(got, wanted); }, timeoutMs))
     return ::testing::AssertionSuccess();
@@ -69,7 +65,7 @@ std::string viewerOutput(const std::string& dir, const std::string& file) {
 
 void ViewerTest::start(const std::string& folder) {
   dir = folder;
-  launchViewer(x, dir);
+  ASSERT_TRUE(x.launch(TIDEWICK_BINARY, dir)) << "no window titled Tidewick appeared";
 }
 
 ::testing::AssertionResult ViewerTest::closeViewer() {

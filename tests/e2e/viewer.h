@@ -38,9 +38,6 @@ Pixel pictureColour(const std::string& file);  // of solidColours()
 // Writes the given pictures (all thirteen by default) into a fresh folder.
 std::string folderWithSolidPictures(bool all = true);
 
-// Starts the viewer in dir; fails the current test if no window appears.
-void launchViewer(XSession& x, const std::string& dir);
-
 // Everything the viewer wrote to a file in its folder (stdout.txt, stderr.txt).
 std::string viewerOutput(const std::string& dir, const std::string& file = "stdout.txt");
 
@@ -48,6 +45,7 @@ std::string viewerOutput(const std::string& dir, const std::string& file = "stdo
 // viewer must still be running and must not have reported a sanitizer error.
 class ViewerTest : public ::testing::Test {
  protected:
+  // Starts the viewer in folder; fails the test if no window appears.
   void start(const std::string& folder);
   // Closes the window; the viewer's standard output is then complete.
   ::testing::AssertionResult closeViewer();
