@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# The long soak of the real viewer under Xvfb (see tools/soak.cpp):
-#   tools/soak.sh [FRAMES [SEED]]            AddressSanitizer and UBSan build,
-#                                            50000 frames by default
-#   tools/soak.sh valgrind [FRAMES [SEED]]   plain build under valgrind's
-#                                            memcheck, 300 frames by default
+# The long soak of the real viewer under Xvfb (see tools/xdriver/soak.cpp):
+#   tools/xdriver/soak.sh [FRAMES [SEED]]
+#       AddressSanitizer and UBSan build, 50000 frames by default
+#   tools/xdriver/soak.sh valgrind [FRAMES [SEED]]
+#       plain build under valgrind's memcheck, 300 frames by default
 # Each builds in a folder of its own under build/ and prints the soak's
 # report; the exit status is the soak's (0 passed).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$PWD
 jobs=$(nproc)
 
@@ -34,7 +34,7 @@ if [ "$mode" = asan ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   env=()
   [ -n "$driver" ] && env=(--env "LD_PRELOAD=$driver")
-  exec "$build/tools/soak" --viewer "$build/tidewick" --pictures "$build" \
+  exec "$build/tools/xdriver/soak" --viewer "$build/tidewick" --pictures "$build" \
     --frames "$frames" --seed "$seed" "${env[@]}"
 fi
 
@@ -54,13 +54,13 @@ cat >"$wrapper" <<EOF
 #!/bin/sh
 exec valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \\
   --errors-for-leak-kinds=definite --error-exitcode=99 --keep-debuginfo=yes \\
-  --num-callers=40 --suppressions=$root/tools/soak.supp --log-file=$log \\
+  --num-callers=40 --suppressions=$root/tools/xdriver/soak.supp --log-file=$log \\
   $root/$build/tidewick
 EOF
 chmod +x "$wrapper"
 
 status=0
-"$build/tools/soak" --viewer "$wrapper" --pictures "$build" --frames "$frames" \
+"$build/tools/xdriver/soak" --viewer "$wrapper" --pictures "$build" --frames "$frames" \
   --seed "$seed" --no-rss --time-limit 3000 || status=$?
 echo
 echo "valgrind's summary ($log):"
