@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
                              {"8bit/256", 8, 256, ""}};
   int status = 0;
   for (Case& c : cases) {
-    c.path = std::string(folder) + "/" + std::to_string(c.bits) + "_" + std::to_string(c.side) +
-             ".bmp";
+    c.path =
+        std::string(folder) + "/" + std::to_string(c.bits) + "_" + std::to_string(c.side) + ".bmp";
     if (!writeFile(c.path, makeImage(c.bits, c.side)) || !decodersAgree(c)) {
       std::fprintf(stderr, "bmp_bench: %s could not be set up or decodes differently\n", c.name);
       status = 1;

@@ -40,7 +40,8 @@ void display() {
 void setUpQuad() {
   constexpr int side = 256;
   std::vector<unsigned char> texels(side * side * 3);
-  for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<unsigned char>(i * 7 + i / 768);
+  for (size_t i = 0; i < texels.size(); ++i)
+    texels[i] = static_cast<unsigned char>(i * 7 + i / 768);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

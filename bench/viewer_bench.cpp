@@ -86,12 +86,18 @@ Options parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i], value = argv[i + 1];
-    if (flag == "--viewer") o.viewer = value;
-    else if (flag == "--floor") o.floor = value;
-    else if (flag == "--pictures") o.pictures = value;
-    else if (flag == "--runs") o.runs = std::atoi(value.c_str());
-    else if (flag == "--seconds") o.seconds = std::atof(value.c_str());
-    else throw std::runtime_error("unknown option " + flag);
+    if (flag == "--viewer")
+      o.viewer = value;
+    else if (flag == "--floor")
+      o.floor = value;
+    else if (flag == "--pictures")
+      o.pictures = value;
+    else if (flag == "--runs")
+      o.runs = std::atoi(value.c_str());
+    else if (flag == "--seconds")
+      o.seconds = std::atof(value.c_str());
+    else
+      throw std::runtime_error("unknown option " + flag);
   }
   if (o.viewer.empty() || o.floor.empty() || o.pictures.empty() || o.runs < 1 || o.seconds <= 0)
     throw std::runtime_error(
@@ -111,9 +117,15 @@ struct Program {
     for (const Sample& s : samples) v.push_back(field(s));
     return ::median(v);
   }
-  double startupMs() const { return median([](const Sample& s) { return s.startupMs; }); }
-  double framesPerSecond() const { return median([](const Sample& s) { return s.framesPerSecond; }); }
-  double peakRssMb() const { return median([](const Sample& s) { return s.peakRssMb; }); }
+  double startupMs() const {
+    return median([](const Sample& s) { return s.startupMs; });
+  }
+  double framesPerSecond() const {
+    return median([](const Sample& s) { return s.framesPerSecond; });
+  }
+  double peakRssMb() const {
+    return median([](const Sample& s) { return s.peakRssMb; });
+  }
 };
 
 }  // namespace
@@ -145,18 +157,22 @@ int main(int argc, char** argv) {
                  qf = quad.framesPerSecond();
     const double vm = viewer.peakRssMb(), fm = floor.peakRssMb(), qm = quad.peakRssMb();
     std::printf("\nMedians of %d runs, %.0f s of frames each:\n\n", o.runs, o.seconds);
-    std::printf("| measure | tidewick | floor | against floor | goal | met | textured quad | "
-                "against quad |\n");
+    std::printf(
+        "| measure | tidewick | floor | against floor | goal | met | textured quad | "
+        "against quad |\n");
     std::printf("| --- | ---: | ---: | ---: | --- | --- | ---: | ---: |\n");
-    std::printf("| start-up to first frame | %.0f ms | %.0f ms | %.2fx | <= 1.2x | %s | %.0f ms | "
-                "%.2fx |\n",
-                vs, fs, vs / fs, vs <= 1.2 * fs ? "yes" : "no", qs, vs / qs);
-    std::printf("| frames per second, orbit running | %.0f | %.0f | %.2f | >= 0.67 | %s | %.0f | "
-                "%.2f |\n",
-                vf, ff, vf / ff, vf >= ff * 2 / 3 ? "yes" : "no", qf, vf / qf);
-    std::printf("| peak resident size (VmHWM) | %.1f MB | %.1f MB | %+.1f MB | <= +8 MB | %s | "
-                "%.1f MB | %+.1f MB |\n",
-                vm, fm, vm - fm, vm - fm <= 8 ? "yes" : "no", qm, vm - qm);
+    std::printf(
+        "| start-up to first frame | %.0f ms | %.0f ms | %.2fx | <= 1.2x | %s | %.0f ms | "
+        "%.2fx |\n",
+        vs, fs, vs / fs, vs <= 1.2 * fs ? "yes" : "no", qs, vs / qs);
+    std::printf(
+        "| frames per second, orbit running | %.0f | %.0f | %.2f | >= 0.67 | %s | %.0f | "
+        "%.2f |\n",
+        vf, ff, vf / ff, vf >= ff * 2 / 3 ? "yes" : "no", qf, vf / qf);
+    std::printf(
+        "| peak resident size (VmHWM) | %.1f MB | %.1f MB | %+.1f MB | <= +8 MB | %s | "
+        "%.1f MB | %+.1f MB |\n",
+        vm, fm, vm - fm, vm - fm <= 8 ? "yes" : "no", qm, vm - qm);
     std::filesystem::remove_all(dir);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "viewer_bench: %s\n", e.what());

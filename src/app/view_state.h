@@ -2,10 +2,10 @@
 // and the two operations that own the projection and the camera.
 #pragma once
 
-extern float eye[3];     // camera position (x, y, z); y stays 0
-extern float center[3];  // look-at point, always one unit ahead of the eye
-extern float angle;      // radians for the camera heading, but degrees for the
-                         // sun and moon's orbit: one value, two meanings
+extern float eye[3];            // camera position (x, y, z); y stays 0
+extern float center[3];         // look-at point, always one unit ahead of the eye
+extern float angle;             // radians for the camera heading, but degrees for the
+                                // sun and moon's orbit: one value, two meanings
 extern float rotX, rotY, rotZ;  // whole-scene rotations, degrees
 extern float zoom;              // the scene is scaled by zoom / 2
 

@@ -27,9 +27,7 @@ void swapBytes32(uint32_t* value) {
   *value = (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
 }
 
-void swapBytes16(uint16_t* value) {
-  *value = static_cast<uint16_t>((*value >> 8) | (*value << 8));
-}
+void swapBytes16(uint16_t* value) { *value = static_cast<uint16_t>((*value >> 8) | (*value << 8)); }
 
 namespace {
 
@@ -42,7 +40,7 @@ constexpr long infoHeaderStart = 2 + fileHeaderRestBytes;
 constexpr long plainTableStart = infoHeaderStart + infoHeaderBytes;
 
 constexpr int colourTableEntries = 256;
-constexpr int colourEntryBytes = 4;  // blue, green, red, unused
+constexpr int colourEntryBytes = 4;   // blue, green, red, unused
 constexpr int rowBufferBytes = 3072;  // the widest padded row we accept
 constexpr int outputBytesPerPixel = 3;
 constexpr size_t stdioBufferBytes = 64 * 1024;
@@ -108,8 +106,7 @@ void convertBgrRow(const unsigned char* __restrict in, unsigned char* __restrict
 // step, so the loop stops while at least six pixels remain and the scalar
 // loop finishes the row without touching a byte past it, in or out.
 __attribute__((target("ssse3"))) void convertBgrRowSsse3(const unsigned char* __restrict in,
-                                                         unsigned char* __restrict out,
-                                                         int width) {
+                                                         unsigned char* __restrict out, int width) {
   const __m128i swapBlueRed = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
   int x = 0;
   for (; x + 6 <= width; x += 5, in += 15, out += 15) {
@@ -122,7 +119,8 @@ __attribute__((target("ssse3"))) void convertBgrRowSsse3(const unsigned char* __
 
 // The BGR to RGB swap is most of a 24-bit load; processors without SSSE3
 // take the plain loop.
-void convertBgrRowFast(const unsigned char* __restrict in, unsigned char* __restrict out, int width) {
+void convertBgrRowFast(const unsigned char* __restrict in, unsigned char* __restrict out,
+                       int width) {
 #if TIDEWICK_BMP_SSSE3
   static const bool ssse3 = __builtin_cpu_supports("ssse3");
   if (ssse3) return convertBgrRowSsse3(in, out, width);
@@ -195,8 +193,10 @@ void readBmp(FILE* file, BmpImage* image) {
       std::memset(out, 0, outputRowBytes * static_cast<size_t>(height - y));
       return report(bmpMessagePixels);
     }
-    if (bytesPerPixel == 3) convertBgrRowFast(row, out, width);
-    else expandIndexedRow(row, out, width, rgbx);
+    if (bytesPerPixel == 3)
+      convertBgrRowFast(row, out, width);
+    else
+      expandIndexedRow(row, out, width, rgbx);
   }
 }
 

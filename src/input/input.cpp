@@ -39,7 +39,8 @@ void handleSpecialKey(int key, int, int) {
     // the sun and moon creep along their circle as the camera turns.
     case GLUT_KEY_LEFT: angle -= turnStep; break;
     case GLUT_KEY_RIGHT: angle += turnStep; break;
-    case GLUT_KEY_UP: case GLUT_KEY_DOWN: break;
+    case GLUT_KEY_UP:
+    case GLUT_KEY_DOWN: break;
     default: return;  // not even a redisplay
   }
   stepCamera(key);
@@ -59,7 +60,10 @@ void handleKey(unsigned char key, int, int) {
       break;
     case 'd':
       depthTestOn = !depthTestOn;
-      if (depthTestOn) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+      if (depthTestOn)
+        glEnable(GL_DEPTH_TEST);
+      else
+        glDisable(GL_DEPTH_TEST);
       break;
     case 'f':
       // drawScene sets the front face itself before every face, so this
@@ -84,7 +88,10 @@ void handleKey(unsigned char key, int, int) {
       // Lasts one frame: drawScene turns texturing back on for the sun and
       // moon and leaves it on.
       textureOn = !textureOn;
-      if (textureOn) glEnable(GL_TEXTURE_2D); else glDisable(GL_TEXTURE_2D);
+      if (textureOn)
+        glEnable(GL_TEXTURE_2D);
+      else
+        glDisable(GL_TEXTURE_2D);
       break;
     case 'x': zoom /= zoomFactor; break;
     case 'z': zoom *= zoomFactor; break;
@@ -105,8 +112,10 @@ void handleMouseButton(int button, int state, int x, int y) {
   } else {
     return;  // other buttons neither steer the orbit nor redraw
   }
-  if (spinEnabled && state == GLUT_DOWN) glutIdleFunc(nullptr);
-  else if (spinEnabled && state == GLUT_UP) glutIdleFunc(advanceOrbit);
+  if (spinEnabled && state == GLUT_DOWN)
+    glutIdleFunc(nullptr);
+  else if (spinEnabled && state == GLUT_UP)
+    glutIdleFunc(advanceOrbit);
   glutPostRedisplay();
 }
 

@@ -37,16 +37,16 @@ void drawPolygon(GLuint texture, const GLfloat* colour, const TexturedVertex* v,
 
 struct House {
   float x0, x1, z0, z1;
-  GLuint gable, wall, roof;  // textures of the front half; the back half
+  GLuint gable, wall, roof;              // textures of the front half; the back half
   GLuint backGable, backWall, backRoof;  // is drawn with these
 };
 
 // Footprints in scene units; each house is one unit wide.
 const House houses[] = {
     //  x0     x1     z0     z1   gable wall roof  back: gable wall roof
-    {0.0f, 1.0f, -1.0f, 1.0f, 1, 2, 3, 4, 5, 6},           // large house
-    {-1.5f, -0.5f, 0.0f, 0.5f, 11, 13, 12, 11, 13, 12},    // west house
-    {1.2f, 2.2f, -0.5f, 0.2f, 14, 15, 10, 14, 15, 10},     // east house
+    {0.0f, 1.0f, -1.0f, 1.0f, 1, 2, 3, 4, 5, 6},         // large house
+    {-1.5f, -0.5f, 0.0f, 0.5f, 11, 13, 12, 11, 13, 12},  // west house
+    {1.2f, 2.2f, -0.5f, 0.2f, 14, 15, 10, 14, 15, 10},   // east house
 };
 
 // One gable end at z = gableZ, the wall at x = sideX and the roof slope above
@@ -94,6 +94,7 @@ struct FlatPiece {
 };
 
 // Texture coordinates beyond 1 tile the picture while it wraps by repeating.
+// clang-format off
 const FlatPiece flatPieces[] = {
     {7, GL_CCW,  // ground
      {{0, 0, 3, 0, 1.5f}, {20, 0, 3, 0, -3}, {20, 20, -2, 0, -3}, {0, 20, -2, 0, 1.5f}}},
@@ -104,6 +105,7 @@ const FlatPiece flatPieces[] = {
     {8, GL_CCW,  // backdrop
      {{0, 0, -2, 0, -3}, {1, 0, 3, 0, -3}, {1, 1, 3, 3, -3}, {0, 1, -2, 3, -3}}},
 };
+// clang-format on
 
 // The sun and the moon ride a vertical circle of radius 3, opposite each
 // other, turned by angle read as degrees. Texturing is forced on for them,
@@ -136,8 +138,8 @@ void drawScene() {
     drawPolygon(p.texture, colorYellow, p.v, 4);
   }
   // The backdrop's yellow stays current, so the spheres inherit it.
-  drawOrbitingBody(16, 3.0f);    // sun
-  drawOrbitingBody(17, -3.0f);   // moon
+  drawOrbitingBody(16, 3.0f);   // sun
+  drawOrbitingBody(17, -3.0f);  // moon
 
   glFlush();
   glutSwapBuffers();
@@ -168,9 +170,11 @@ void drawTexturedSphere(float cx, float cy, float cz, float r, int n) {
       const float bands[2][2] = {{theta2, 2.0f * (j + 1) / n}, {theta1, 2.0f * j / n}};
       for (const auto& band : bands) {
         const double theta = band[0];
-        const float ex = static_cast<float>(std::cos(theta) * std::cos(static_cast<double>(theta3)));
+        const float ex =
+            static_cast<float>(std::cos(theta) * std::cos(static_cast<double>(theta3)));
         const float ey = static_cast<float>(std::sin(theta));
-        const float ez = static_cast<float>(std::cos(theta) * std::sin(static_cast<double>(theta3)));
+        const float ez =
+            static_cast<float>(std::cos(theta) * std::sin(static_cast<double>(theta3)));
         glNormal3f(ex, ey, ez);
         glTexCoord2f(s, band[1]);
         glVertex3f(cx + r * ex, cy + r * ey, cz + r * ez);

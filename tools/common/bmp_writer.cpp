@@ -70,7 +70,8 @@ std::vector<uint8_t> encodeBmp8(int width, int height, const std::vector<uint8_t
   const size_t rowBytes = paddedRow(width);
   const size_t data = fileHeaderSize + infoHeaderSize + 4 * entries;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) out[data + y * rowBytes + x] = indices[static_cast<size_t>(y) * width + x];
+    for (int x = 0; x < width; ++x)
+      out[data + y * rowBytes + x] = indices[static_cast<size_t>(y) * width + x];
   return out;
 }
 
@@ -82,5 +83,7 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 bool writeSolidBmp(const std::string& path, int width, int height, Rgb colour) {
-  return writeFile(path, encodeBmp24(width, height, std::vector<Rgb>(static_cast<size_t>(width) * height, colour)));
+  return writeFile(
+      path,
+      encodeBmp24(width, height, std::vector<Rgb>(static_cast<size_t>(width) * height, colour)));
 }

@@ -12,9 +12,7 @@
 
 #include "bmp_writer.h"
 
-constexpr Rgb rgb(uint32_t hex) {
-  return Rgb{uint8_t(hex >> 16), uint8_t(hex >> 8), uint8_t(hex)};
-}
+constexpr Rgb rgb(uint32_t hex) { return Rgb{uint8_t(hex >> 16), uint8_t(hex >> 8), uint8_t(hex)}; }
 
 // weightOfB runs from 0 (all a) to 256 (all b); values outside are clamped.
 Rgb mix(Rgb a, Rgb b, int weightOfB);
@@ -29,8 +27,8 @@ class Pcg32 {
  public:
   explicit Pcg32(uint64_t seed);
   uint32_t next();
-  int below(int n);               // uniform-ish in [0, n), n > 0
-  int between(int lo, int hi);    // in [lo, hi]
+  int below(int n);             // uniform-ish in [0, n), n > 0
+  int between(int lo, int hi);  // in [lo, hi]
   bool chance(int percent);
 
  private:

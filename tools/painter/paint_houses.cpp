@@ -19,7 +19,8 @@ int wallRow(int gableRow) { return gableRow * side / gableEave; }
 // Boards or shade along both rakes, just inside the visible triangle.
 void paintAlongRakes(Canvas& c, int depth, Rgb wood, uint32_t seed) {
   paintBrace(c, {0, gableEave - depth / 2}, {side / 2, side - depth / 2}, depth / 2, wood, seed);
-  paintBrace(c, {side / 2, side - depth / 2}, {side, gableEave - depth / 2}, depth / 2, wood, seed + 1);
+  paintBrace(c, {side / 2, side - depth / 2}, {side, gableEave - depth / 2}, depth / 2, wood,
+             seed + 1);
 }
 
 Painter darken(int percent) {
@@ -35,11 +36,13 @@ const Rgb oak = rgb(0x3b2b20);
 const Rgb limePlaster = rgb(0xeadcba);
 const Rgb plinthStone = rgb(0x8d8a82);
 const Rgb brickMortar = rgb(0xc8bfae);
-const std::vector<Rgb> bricks{rgb(0x9a4630), rgb(0xa8553a), rgb(0x8a3d2c), rgb(0xb2603f), rgb(0x7f3a2b)};
+const std::vector<Rgb> bricks{rgb(0x9a4630), rgb(0xa8553a), rgb(0x8a3d2c), rgb(0xb2603f),
+                              rgb(0x7f3a2b)};
 
 // Oak casements with leaded diamond panes, stone sill and lintel.
 WindowStyle leadedWindow(Thickness frame, Thickness diamond, Thickness sill, int lintel) {
-  return WindowStyle{oak, frame, 2, 1, frame, diamond, plinthStone, sill, lintel, Rgb{0, 0, 0}, false};
+  return WindowStyle{oak,    frame,        2,    1, frame, diamond, plinthStone, sill,
+                     lintel, Rgb{0, 0, 0}, false};
 }
 
 }  // namespace
@@ -72,10 +75,13 @@ Canvas paintLargeGable() {
 Canvas paintLargeWall() {
   Canvas c(side, side, limePlaster);
   paintPlaster(c, c.bounds(), limePlaster, 121);
-  paintBond(c, {0, 0, side, wallRow(plinthTop)}, Bond{14, 24, {1, 3}, {plinthStone}, brickMortar, 122});
-  paintBond(c, {0, wallRow(plinthTop), side, wallRow(brickTop)}, Bond{12, 12, {1, 3}, bricks, brickMortar, 123});
+  paintBond(c, {0, 0, side, wallRow(plinthTop)},
+            Bond{14, 24, {1, 3}, {plinthStone}, brickMortar, 122});
+  paintBond(c, {0, wallRow(plinthTop), side, wallRow(brickTop)},
+            Bond{12, 12, {1, 3}, bricks, brickMortar, 123});
   paintBeam(c, {0, wallRow(brickTop), side, wallRow(railTop)}, oak, 124);
-  for (int x = 0; x < side; x += 16) paintBeam(c, {x, wallRow(railTop), x + 4, wallRow(tieBottom)}, oak, 125 + x);
+  for (int x = 0; x < side; x += 16)
+    paintBeam(c, {x, wallRow(railTop), x + 4, wallRow(tieBottom)}, oak, 125 + x);
   paintBeam(c, {side - 4, wallRow(railTop), side, wallRow(tieBottom)}, oak, 126);
   paintBeam(c, {0, wallRow(tieBottom), side, side}, oak, 127);
 
@@ -83,14 +89,16 @@ Canvas paintLargeWall() {
   const WindowStyle window = leadedWindow({2, 6}, {5, 18}, {2, 6}, 9);
   for (int centre : {40, 84, 172, 216}) paintWindow(c, {centre - 11, 45, centre + 11, 110}, window);
   // Upstairs the windows sit between studs.
-  for (int left : {52, 116, 180}) paintWindow(c, {left, wallRow(112), left + 28, wallRow(150)}, window);
+  for (int left : {52, 116, 180})
+    paintWindow(c, {left, wallRow(112), left + 28, wallRow(150)}, window);
   return c;
 }
 
 // The slope is 2 units along and 0.6 up: tiles are drawn tall to look wide.
 Canvas paintLargeRoof() {
   Canvas c(side, side, Rgb{0, 0, 0});
-  const std::vector<Rgb> clays{rgb(0xb5532f), rgb(0xa84a2a), rgb(0xc0623a), rgb(0x9c4428), rgb(0xb95a35), rgb(0x8e3f27)};
+  const std::vector<Rgb> clays{rgb(0xb5532f), rgb(0xa84a2a), rgb(0xc0623a),
+                               rgb(0x9c4428), rgb(0xb95a35), rgb(0x8e3f27)};
   paintClayTiles(c, TileCourses{32, 16, clays, 131});
   return c;
 }
@@ -105,7 +113,8 @@ const Rgb foundation = rgb(0x8a8780);
 const Rgb pointing = rgb(0xb8b4aa);
 
 // White sashes, six panes over six, between blue shutters.
-const WindowStyle sashWindow{trimWhite, {4, 4}, 2, 3, {2, 2}, {0, 0}, trimWhite, {3, 3}, 4, doorBlue, true};
+const WindowStyle sashWindow{trimWhite, {4, 4}, 2, 3,        {2, 2}, {0, 0},
+                             trimWhite, {3, 3}, 4, doorBlue, true};
 
 }  // namespace
 
@@ -160,14 +169,16 @@ const Rgb cottageDoor = rgb(0x8e2f24);
 const Rgb oldOak = rgb(0x5a4632);
 const Rgb creamPaint = rgb(0xe9e5da);
 
-const WindowStyle casement{creamPaint, {4, 4}, 2, 2, {3, 3}, {0, 0}, oldOak, {4, 4}, 10, Rgb{0, 0, 0}, false};
+const WindowStyle casement{creamPaint, {4, 4},       2,    2, {3, 3}, {0, 0}, oldOak, {4, 4},
+                           10,         Rgb{0, 0, 0}, false};
 
 // Dressed corner stones, long and short in turn, tying the rubble together.
 // Sizes are in the picture's texels: the wall is stretched, the gable not.
 void paintQuoins(Canvas& c, int top, int course, int longStone, int shortStone, uint32_t seed) {
   for (int row = 0, y = 0; y < top; ++row, y += course) {
     const int length = row % 2 ? shortStone : longStone;
-    for (const Rect r : {Rect{0, y, length, y + course}, Rect{side - length, y, side, y + course}}) {
+    for (const Rect r :
+         {Rect{0, y, length, y + course}, Rect{side - length, y, side, y + course}}) {
       c.fill(r, [=](int x, int py, Rgb) {
         const bool joint = py < y + 2 || x == (r.x0 == 0 ? r.x1 - 1 : r.x0);
         const int texture = int(latticeHash(x, py, seed) % 12);
@@ -184,11 +195,14 @@ Canvas paintWestGable() {
   paintRubble(c, c.bounds(), Rubble{24, 16, 1, fieldStones, limeMortar, 401});
   paintQuoins(c, gableEave, 20, 26, 16, 402);
   // No barge boards: the thatch oversails the gable and shades it.
-  c.fillPolygon({{0, gableEave - 10}, {side / 2, side - 10}, {side, gableEave - 10}, {side, side}, {0, side}},
-                darken(62));
+  c.fillPolygon(
+      {{0, gableEave - 10}, {side / 2, side - 10}, {side, gableEave - 10}, {side, side}, {0, side}},
+      darken(62));
   paintWindow(c, {96, 52, 160, 112}, casement);
-  paintWindow(c, {114, 186, 142, 212}, WindowStyle{casement.frame, {3, 3}, 2, 1, {3, 3}, {0, 0}, oldOak, {3, 3}, 6,
-                                                    Rgb{0, 0, 0}, false});
+  paintWindow(
+      c, {114, 186, 142, 212},
+      WindowStyle{
+          casement.frame, {3, 3}, 2, 1, {3, 3}, {0, 0}, oldOak, {3, 3}, 6, Rgb{0, 0, 0}, false});
   return c;
 }
 

@@ -48,7 +48,8 @@ Canvas paintGrass(int size) {
   for (int i = 0; i < 10; ++i) {
     const int x = rng.below(size), y = rng.below(size);
     const Rgb petal = i % 3 == 0 ? rgb(0xf2d43a) : rgb(0xf4f2e8);
-    for (Point p : {Point{x - 1, y}, Point{x + 1, y}, Point{x, y - 1}, Point{x, y + 1}}) c.set(p.x, p.y, petal);
+    for (Point p : {Point{x - 1, y}, Point{x + 1, y}, Point{x, y - 1}, Point{x, y + 1}})
+      c.set(p.x, p.y, petal);
     c.set(x, y, i % 3 == 0 ? rgb(0xe0b020) : rgb(0xf0c030));
   }
   return c;
@@ -87,7 +88,8 @@ Rgb sky(int x, int y, int size, uint32_t seed) {
   // their undersides shaded where the cloud grows thicker above.
   const int here = fractalNoise(x, y, 64, 32, 5, size, size, seed);
   const int above = fractalNoise(x, y + 5, 64, 32, 5, size, size, seed);
-  const int cover = std::clamp((here - 136) * 5, 0, 256) * std::clamp(height * 3 - 150, 0, 256) / 256;
+  const int cover =
+      std::clamp((here - 136) * 5, 0, 256) * std::clamp(height * 3 - 150, 0, 256) / 256;
   const Rgb cloud = mix(rgb(0xfbfcfd), rgb(0xaab6c4), std::clamp((above - here) * 10, 0, 180));
   return mix(blue, cloud, cover);
 }
@@ -109,7 +111,8 @@ Canvas paintSkyWithHills(int size) {
       const int top = crest(h, x, size);
       for (int y = 0; y < top && y < size; ++y) {
         Rgb g = mix(h.far, h.near, std::clamp(256 - (top - y) * 12, 96, 256));
-        if (layer == 1) g = mix(patchwork(g, x, y, top, h.seed), g, std::clamp((top - y) * 40 - 40, 0, 140));
+        if (layer == 1)
+          g = mix(patchwork(g, x, y, top, h.seed), g, std::clamp((top - y) * 40 - 40, 0, 140));
         if (top - y <= 1) g = shade(g, 112);  // sunlit crest
         c.set(x, y, shade(g, 100 + grit(x, y, h.seed, 8)));
       }
@@ -121,7 +124,9 @@ Canvas paintSkyWithHills(int size) {
     const int x = rng.below(size), top = crest(ranges[2], x, size);
     const int y = std::max(2, top - rng.between(0, top / 2)), r = rng.between(2, 4);
     const Rgb leaf = i % 2 ? rgb(0x24481c) : rgb(0x2e5a22);
-    c.fillDisc(x, y, r, [&](int px, int py, Rgb) { return shade(leaf, py > y ? 118 : 92 + grit(px, py, seed, 10)); });
+    c.fillDisc(x, y, r, [&](int px, int py, Rgb) {
+      return shade(leaf, py > y ? 118 : 92 + grit(px, py, seed, 10));
+    });
   }
   return c;
 }
@@ -136,7 +141,8 @@ Canvas paintSun(int size) {
     const int mu = cosLatitude(y, size) * facing / 256;
     Rgb glow = mix(rgb(0xe35d12), rgb(0xffc22e), std::min(256, mu * 2));
     glow = mix(glow, rgb(0xfff8dc), std::max(0, mu * 2 - 256));
-    const int granules = valueNoise(x, y, 4, 8, size, size, seed) + valueNoise(x, y, 2, 4, size, size, seed + 1);
+    const int granules =
+        valueNoise(x, y, 4, 8, size, size, seed) + valueNoise(x, y, 2, 4, size, size, seed + 1);
     return shade(glow, 93 + granules / 40 + grit(x, y, seed, 4));
   });
   return c;
@@ -148,9 +154,11 @@ Canvas paintMoon(int size) {
   // Highlands and the dark basaltic seas; the cells are half as wide as tall
   // because a texel spans twice the angle across as it does up.
   c.fill(c.bounds(), [&](int x, int y, Rgb) {
-    const Rgb highland = shade(rgb(0xbdbab2), 88 + fractalNoise(x, y, 8, 16, 3, size, size, seed) / 12);
+    const Rgb highland =
+        shade(rgb(0xbdbab2), 88 + fractalNoise(x, y, 8, 16, 3, size, size, seed) / 12);
     const int sea = fractalNoise(x, y, 16, 32, 4, size, size, seed + 1);
-    return shade(mix(highland, rgb(0x6c6c70), std::clamp((sea - 140) * 6, 0, 230)), 100 + grit(x, y, seed, 10));
+    return shade(mix(highland, rgb(0x6c6c70), std::clamp((sea - 140) * 6, 0, 230)),
+                 100 + grit(x, y, seed, 10));
   });
   Pcg32 rng(seed);
   for (int i = 0; i < 60; ++i) {
@@ -167,8 +175,10 @@ Canvas paintMoon(int size) {
         // far inner wall and the near rim catch the light.
         const bool towardLight = dy16 - dx16 > 0;
         int pct = 86;
-        if (d16 >= r * 16) pct = towardLight ? 116 : 82;
-        else if (d16 * 3 >= r * 16 * 2) pct = towardLight ? 70 : 118;
+        if (d16 >= r * 16)
+          pct = towardLight ? 116 : 82;
+        else if (d16 * 3 >= r * 16 * 2)
+          pct = towardLight ? 70 : 118;
         c.set(x, y, shade(c.at(x, y), pct));
       }
   }

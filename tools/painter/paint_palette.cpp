@@ -56,7 +56,9 @@ Box measure(const std::vector<ColourCount>& colours, size_t begin, size_t end) {
 
 // Span alone would spend the palette on lone stray pixels; population alone
 // would lose small but distinct details. The square root sits between.
-int64_t priority(const Box& b) { return b.end - b.begin < 2 ? -1 : int64_t(b.span) * isqrt(b.population); }
+int64_t priority(const Box& b) {
+  return b.end - b.begin < 2 ? -1 : int64_t(b.span) * isqrt(b.population);
+}
 
 // Splits box at the median pixel along its widest channel. Keys break ties,
 // so the sort has one possible result whatever the library's algorithm.
@@ -78,7 +80,8 @@ Rgb meanColour(const std::vector<ColourCount>& colours, const Box& box) {
   for (size_t i = box.begin; i < box.end; ++i)
     for (int c = 0; c < 3; ++c) sum[c] += int64_t(channel(colours[i].key, c)) * colours[i].count;
   const int64_t n = box.population, half = n / 2;
-  return Rgb{uint8_t((sum[0] + half) / n), uint8_t((sum[1] + half) / n), uint8_t((sum[2] + half) / n)};
+  return Rgb{uint8_t((sum[0] + half) / n), uint8_t((sum[1] + half) / n),
+             uint8_t((sum[2] + half) / n)};
 }
 
 int nearest(const std::vector<Rgb>& palette, uint32_t key) {
@@ -105,8 +108,9 @@ IndexedImage quantise(const std::vector<Rgb>& pixels, int maxColours) {
 
   std::vector<Box> boxes{measure(colours, 0, colours.size())};
   while (int(boxes.size()) < maxColours) {
-    auto widest = std::max_element(boxes.begin(), boxes.end(),
-                                   [](const Box& a, const Box& b) { return priority(a) < priority(b); });
+    auto widest = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) {
+      return priority(a) < priority(b);
+    });
     if (priority(*widest) < 0) break;  // every box is down to one colour
     const auto halves = split(colours, *widest);
     *widest = halves.first;
@@ -118,12 +122,14 @@ IndexedImage quantise(const std::vector<Rgb>& pixels, int maxColours) {
   // colour: a box's mean can sit nearer to a neighbouring box's members.
   std::vector<ColourCount> distinct = histogram(pixels);
   std::vector<uint8_t> indexOf(distinct.size());
-  for (size_t i = 0; i < distinct.size(); ++i) indexOf[i] = uint8_t(nearest(out.palette, distinct[i].key));
+  for (size_t i = 0; i < distinct.size(); ++i)
+    indexOf[i] = uint8_t(nearest(out.palette, distinct[i].key));
   out.indices.reserve(pixels.size());
   for (Rgb p : pixels) {
     const uint32_t k = keyOf(p);
-    const auto it = std::lower_bound(distinct.begin(), distinct.end(), k,
-                                     [](const ColourCount& c, uint32_t key) { return c.key < key; });
+    const auto it =
+        std::lower_bound(distinct.begin(), distinct.end(), k,
+                         [](const ColourCount& c, uint32_t key) { return c.key < key; });
     out.indices.push_back(indexOf[size_t(it - distinct.begin())]);
   }
   return out;

@@ -35,7 +35,8 @@ void paintClayTiles(Canvas& c, const TileCourses& t) {
   c.fill(c.bounds(), [&](int x, int y, Rgb) {
     const CoursePlace p = placeIn(x, y, t.courseHeight, t.tileWidth);
     const bool lipRow = p.fromTop == t.courseHeight - 1;
-    const bool roundedCorner = p.fromTop >= t.courseHeight - 2 && (p.along <= 1 || p.along >= t.tileWidth - 1);
+    const bool roundedCorner =
+        p.fromTop >= t.courseHeight - 2 && (p.along <= 1 || p.along >= t.tileWidth - 1);
     if (p.along == 0 || roundedCorner) return shade(weatheredClay, 55 + grit(x, y, t.seed, 10));
 
     const uint32_t h = latticeHash(p.unit, p.course, t.seed);
@@ -47,7 +48,8 @@ void paintClayTiles(Canvas& c, const TileCourses& t) {
     pct += (t.tileWidth / 2 - std::abs(p.along - t.tileWidth / 2)) * 10 / t.tileWidth;  // camber
     Rgb tile = shade(t.clays[h % t.clays.size()], pct + grit(x, y, t.seed, 12));
     // Soot and weather settle unevenly; lichen grows in small spots.
-    tile = mix(tile, weatheredClay, std::max(0, fractalNoise(x, y, 32, 32, 3, c.width(), c.height(), t.seed) - 120));
+    tile = mix(tile, weatheredClay,
+               std::max(0, fractalNoise(x, y, 32, 32, 3, c.width(), c.height(), t.seed) - 120));
     if (latticeHash(x / 2, y / 2, t.seed + 1) % 211 == 0) tile = mix(tile, lichen, 170);
     return tile;
   });
@@ -60,13 +62,14 @@ void paintSlates(Canvas& c, int courseHeight, int slateWidth, int ridgeHeight, u
     if (y >= ridgeFoot) {
       // Ridge tiles in lengths of 40, shadowing the slates just below.
       const bool joint = x % 40 == 0, foot = y < ridgeFoot + 2;
-      return shade(ridgeLead, (joint || foot ? 70 : 100 + (y - ridgeFoot) * 2) + grit(x, y, seed, 8));
+      return shade(ridgeLead,
+                   (joint || foot ? 70 : 100 + (y - ridgeFoot) * 2) + grit(x, y, seed, 8));
     }
     const CoursePlace p = placeIn(x, y, courseHeight, slateWidth);
     const uint32_t h = latticeHash(p.unit, p.course, seed);
     const int chip = int(h >> 24) % 4;  // a chipped lower corner on some slates
-    const bool chipped = p.fromTop >= courseHeight - chip &&
-                         (h & 1 ? p.along < chip : p.along >= slateWidth - chip);
+    const bool chipped =
+        p.fromTop >= courseHeight - chip && (h & 1 ? p.along < chip : p.along >= slateWidth - chip);
     if (p.along == 0 || chipped) return shade(rgb(0x22262b), 100 + grit(x, y, seed, 10));
     if (y >= ridgeFoot - 3) return shade(slates[h % 5], 62 + grit(x, y, seed, 8));
 
@@ -74,7 +77,8 @@ void paintSlates(Canvas& c, int courseHeight, int slateWidth, int ridgeHeight, u
     if (p.fromTop < 2) pct = 64 + 12 * p.fromTop;  // the thin edge of the course above
     pct += (valueNoise(x, y, 4, 2, c.width(), c.height(), seed) - 128) / 16;  // riven face
     const Rgb slate = shade(slates[h % 5], pct + grit(x, y, seed, 8));
-    return mix(slate, slateWeathered, std::max(0, fractalNoise(x, y, 64, 64, 3, c.width(), c.height(), seed) - 140));
+    return mix(slate, slateWeathered,
+               std::max(0, fractalNoise(x, y, 64, 64, 3, c.width(), c.height(), seed) - 140));
   });
 }
 
@@ -82,7 +86,8 @@ namespace {
 
 Rgb combedStraw(const Canvas& c, int x, int y, uint32_t seed) {
   // Streaks run down the slope: long thin noise cells, contrast stretched.
-  const int streak = std::clamp((fractalNoise(x, y, 2, 32, 3, c.width(), c.height(), seed) - 128) * 2 + 128, 0, 256);
+  const int streak = std::clamp(
+      (fractalNoise(x, y, 2, 32, 3, c.width(), c.height(), seed) - 128) * 2 + 128, 0, 256);
   Rgb straw = mix(strawDark, strawLight, streak);
   // The coat undulates where each course of bundles was laid.
   straw = shade(straw, 88 + valueNoise(x, y, 64, 16, c.width(), c.height(), seed + 4) / 10);
@@ -133,13 +138,15 @@ bool onSpar(int x, int y, int bottom, int top) {
 void paintThatch(Canvas& c, int eaveHeight, int ridgeHeight, uint32_t seed) {
   c.fill(c.bounds(), [&](int x, int y, Rgb) { return combedStraw(c, x, y, seed); });
   layStraws(c, c.width() * c.height() / 24, seed + 1);
-  c.fill(Rect{0, 0, c.width(), eaveHeight}, [&](int x, int y, Rgb) { return strawEnds(x, y, eaveHeight, seed); });
+  c.fill(Rect{0, 0, c.width(), eaveHeight},
+         [&](int x, int y, Rgb) { return strawEnds(x, y, eaveHeight, seed); });
 
   const int ridgeFoot = c.height() - ridgeHeight;
   const int scallop = 32, sparBottom = ridgeFoot + 8, sparTop = c.height() - 12;
   c.fill(Rect{0, ridgeFoot - scallop / 4 - 3, c.width(), c.height()}, [&](int x, int y, Rgb under) {
     const int edge = ridgeFoot - scallopDepth(x, scallop);
-    if (y < edge) return y >= edge - 3 ? shade(under, 68 + (edge - y) * 6) : under;  // the ridge's shadow
+    if (y < edge)
+      return y >= edge - 3 ? shade(under, 68 + (edge - y) * 6) : under;  // the ridge's shadow
     if (onSpar(x, y, sparBottom, sparTop)) return shade(hazel, 96 + grit(x, y, seed, 12));
     return shade(mix(under, strawFresh, 100), y < edge + 2 ? 78 : 104);
   });

@@ -34,12 +34,18 @@ Canvas moon() { return paintMoon(orbSize); }
 // Roofs, grass and the moon have few distinct hues and survive a 256-colour
 // palette unharmed; walls, sky and sun keep their gradients at 24 bits.
 const Picture pictures[] = {
-    {"kest1", paintLargeGable, Depth::True24},   {"kest2", paintLargeWall, Depth::True24},
-    {"kest3", paintLargeRoof, Depth::Palettised8}, {"kest4", grass, Depth::Palettised8},
-    {"mirl1", paintEastGable, Depth::True24},    {"mirl2", paintEastWall, Depth::True24},
-    {"mirl3", paintEastRoof, Depth::Palettised8}, {"mirl6", backdrop, Depth::True24},
-    {"toba1", paintWestGable, Depth::True24},    {"toba2", paintWestWall, Depth::True24},
-    {"toba3", paintWestRoof, Depth::Palettised8}, {"sun", sun, Depth::True24},
+    {"kest1", paintLargeGable, Depth::True24},
+    {"kest2", paintLargeWall, Depth::True24},
+    {"kest3", paintLargeRoof, Depth::Palettised8},
+    {"kest4", grass, Depth::Palettised8},
+    {"mirl1", paintEastGable, Depth::True24},
+    {"mirl2", paintEastWall, Depth::True24},
+    {"mirl3", paintEastRoof, Depth::Palettised8},
+    {"mirl6", backdrop, Depth::True24},
+    {"toba1", paintWestGable, Depth::True24},
+    {"toba2", paintWestWall, Depth::True24},
+    {"toba3", paintWestRoof, Depth::Palettised8},
+    {"sun", sun, Depth::True24},
     {"moon", moon, Depth::Palettised8},
 };
 

@@ -87,7 +87,8 @@ void paintRubble(Canvas& c, Rect r, const Rubble& s) {
       }
     // Distance to the bisector between the two nearest sites: how far this
     // texel is from the joint.
-    const int apart = std::max(1, isqrt(int64_t(p2.x - p1.x) * (p2.x - p1.x) + int64_t(p2.y - p1.y) * (p2.y - p1.y)));
+    const int apart = std::max(
+        1, isqrt(int64_t(p2.x - p1.x) * (p2.x - p1.x) + int64_t(p2.y - p1.y) * (p2.y - p1.y)));
     const int edge = int((d2 - d1) / (2 * apart));
     if (edge < s.mortarWidth) return shade(s.mortarColour, 84 + 4 * edge + grit(x, y, s.seed, 12));
     // Rounded stones: darker toward their edges, their upper faces lit.
@@ -111,7 +112,8 @@ void paintWeatherboard(Canvas& c, Rect r, Rgb paint, int boardHeight, uint32_t s
     const int joint = r.x0 + int(h % uint32_t(r.width()));
     if (x == joint) pct -= 28;  // boards butt end to end
     pct += (valueNoise(x, y, 32, 2, c.width(), c.height(), seed) - 128) / 24;
-    return mix(shade(paint, pct + grit(x, y, seed, 4)), rgb(0x8a8a80), unevenness(c, x, y, 64, 80, seed) + 20);
+    return mix(shade(paint, pct + grit(x, y, seed, 4)), rgb(0x8a8a80),
+               unevenness(c, x, y, 64, 80, seed) + 20);
   });
 }
 
@@ -139,8 +141,10 @@ void paintBrace(Canvas& c, Point from, Point to, int halfWidth, Rgb wood, uint32
   // brace looks slightly thinner the nearer it is to 45 degrees.
   const bool steep = std::abs(to.y - from.y) > std::abs(to.x - from.x);
   const int ox = steep ? halfWidth : 0, oy = steep ? 0 : halfWidth;
-  const std::vector<Point> quad{{from.x - ox, from.y - oy}, {from.x + ox, from.y + oy},
-                                {to.x + ox, to.y + oy}, {to.x - ox, to.y - oy}};
+  const std::vector<Point> quad{{from.x - ox, from.y - oy},
+                                {from.x + ox, from.y + oy},
+                                {to.x + ox, to.y + oy},
+                                {to.x - ox, to.y - oy}};
   c.fillPolygon(quad, [=, &c](int x, int y, Rgb) {
     const int grain = steep ? valueNoise(x, y, 2, 16, c.width(), c.height(), seed)
                             : valueNoise(x, y, 16, 2, c.width(), c.height(), seed);
@@ -158,12 +162,15 @@ void paintWindow(Canvas& c, Rect o, const WindowStyle& w) {
   // The sill juts out, shading the wall under it.
   c.fill(Rect{sill.x0, sill.y0 - w.sill.y, sill.x1, sill.y0},
          [](int, int, Rgb under) { return shade(under, 72); });
-  c.fill(sill, [=](int x, int y, Rgb) { return shade(w.trim, (y == sill.y1 - 1 ? 112 : 94) + grit(x, y, 3, 8)); });
+  c.fill(sill, [=](int x, int y, Rgb) {
+    return shade(w.trim, (y == sill.y1 - 1 ? 112 : 94) + grit(x, y, 3, 8));
+  });
   c.fill(Rect{sill.x0, o.y1, sill.x1, o.y1 + w.lintelHeight},
          [=](int x, int y, Rgb) { return shade(w.trim, 92 + grit(x, y, 5, 10)); });
 
   c.fill(o, [=](int x, int y, Rgb) { return shade(w.frame, 96 + grit(x, y, 7, 6)); });
-  const Rect inner{o.x0 + w.frameSize.x, o.y0 + w.frameSize.y, o.x1 - w.frameSize.x, o.y1 - w.frameSize.y};
+  const Rect inner{o.x0 + w.frameSize.x, o.y0 + w.frameSize.y, o.x1 - w.frameSize.x,
+                   o.y1 - w.frameSize.y};
   c.fill(inner, windowGlass(inner, w.leadedDiamond, std::max(1, w.frameSize.y / 2)));
   const Painter bar = [=](int x, int y, Rgb) { return shade(w.frame, 92 + grit(x, y, 9, 6)); };
   for (int i = 1; i < w.panesAcross; ++i) {
@@ -180,16 +187,19 @@ void paintDoor(Canvas& c, Rect o, const DoorStyle& d) {
   const Rect leaf{o.x0, o.y0 + d.stepHeight, o.x1, o.y1};
   c.fill(Rect{o.x0 - d.frameSize.x, leaf.y0, o.x1 + d.frameSize.x, o.y1 + d.frameSize.y},
          [=](int x, int y, Rgb) { return shade(d.frame, 94 + grit(x, y, 21, 8)); });
-  c.fill(Rect{o.x0 - 2 * d.frameSize.x, o.y0, o.x1 + 2 * d.frameSize.x, leaf.y0}, [=](int x, int y, Rgb) {
-    return shade(d.step, (y == leaf.y0 - 1 ? 114 : 92) + grit(x, y, 22, 10));
-  });
+  c.fill(Rect{o.x0 - 2 * d.frameSize.x, o.y0, o.x1 + 2 * d.frameSize.x, leaf.y0},
+         [=](int x, int y, Rgb) {
+           return shade(d.step, (y == leaf.y0 - 1 ? 114 : 92) + grit(x, y, 22, 10));
+         });
   c.fill(leaf, [=](int x, int y, Rgb) { return shade(d.leaf, 98 + grit(x, y, 23, 6)); });
 
   if (d.boards > 0) {
     for (int i = 0; i < d.boards; ++i) {
-      const int x0 = leaf.x0 + leaf.width() * i / d.boards, x1 = leaf.x0 + leaf.width() * (i + 1) / d.boards;
+      const int x0 = leaf.x0 + leaf.width() * i / d.boards,
+                x1 = leaf.x0 + leaf.width() * (i + 1) / d.boards;
       const int pct = 90 + int(latticeHash(i, 0, 24) % 16);
-      c.fill(Rect{x0, leaf.y0, x1, leaf.y1}, [=](int x, int, Rgb under) { return shade(under, x == x0 ? 62 : pct); });
+      c.fill(Rect{x0, leaf.y0, x1, leaf.y1},
+             [=](int x, int, Rgb under) { return shade(under, x == x0 ? 62 : pct); });
     }
     // Two iron strap hinges on the hanging side.
     for (int at : {leaf.height() / 6, leaf.height() * 5 / 6}) {
@@ -201,8 +211,10 @@ void paintDoor(Canvas& c, Rect o, const DoorStyle& d) {
     const int mx = std::max(1, leaf.width() / 8), my = std::max(2, leaf.height() / 16);
     for (int j = 0; j < up; ++j)
       for (int i = 0; i < across; ++i) {
-        const Rect p{leaf.x0 + mx + i * (leaf.width() - mx) / across, leaf.y0 + my + j * (leaf.height() - my) / up,
-                     leaf.x0 + (i + 1) * (leaf.width() - mx) / across, leaf.y0 + (j + 1) * (leaf.height() - my) / up};
+        const Rect p{leaf.x0 + mx + i * (leaf.width() - mx) / across,
+                     leaf.y0 + my + j * (leaf.height() - my) / up,
+                     leaf.x0 + (i + 1) * (leaf.width() - mx) / across,
+                     leaf.y0 + (j + 1) * (leaf.height() - my) / up};
         if (d.glazedTop && j == up - 1) {
           c.fill(p, windowGlass(p, Thickness{0, 0}, 1));
           continue;
@@ -214,6 +226,7 @@ void paintDoor(Canvas& c, Rect o, const DoorStyle& d) {
         });
       }
   }
-  const int knobX = leaf.x1 - std::max(2, leaf.width() / 6), knobY = leaf.y0 + leaf.height() * 9 / 20;
+  const int knobX = leaf.x1 - std::max(2, leaf.width() / 6),
+            knobY = leaf.y0 + leaf.height() * 9 / 20;
   c.fill(Rect{knobX - 1, knobY - 2, knobX + 1, knobY + 2}, solid(brass));
 }

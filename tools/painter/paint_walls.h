@@ -68,8 +68,8 @@ void paintWindow(Canvas& c, Rect opening, const WindowStyle& w);
 struct DoorStyle {
   Rgb leaf, frame;
   Thickness frameSize;
-  int boards;        // vertical boards; 0 for a panelled door
-  bool glazedTop;    // four small panes in the top of the leaf
+  int boards;      // vertical boards; 0 for a panelled door
+  bool glazedTop;  // four small panes in the top of the leaf
   Rgb step;
   int stepHeight;
 };

@@ -151,17 +151,27 @@ Options parse(int argc, char** argv) {
     }
     if (i + 1 >= argc) throw std::runtime_error("missing value after " + flag);
     const std::string value = argv[++i];
-    if (flag == "--viewer") o.viewer = value;
-    else if (flag == "--pictures") o.pictures = value;
-    else if (flag == "--frames") o.frames = std::atol(value.c_str());
-    else if (flag == "--seed") o.seed = static_cast<unsigned>(std::atol(value.c_str()));
-    else if (flag == "--rss-from") o.rssFrom = std::atol(value.c_str());
-    else if (flag == "--max-growth-kb") o.maxGrowthKb = std::atol(value.c_str());
-    else if (flag == "--time-limit") o.timeLimit = std::atof(value.c_str());
-    else if (flag == "--env") o.env.push_back(value);
-    else throw std::runtime_error("unknown option " + flag);
+    if (flag == "--viewer")
+      o.viewer = value;
+    else if (flag == "--pictures")
+      o.pictures = value;
+    else if (flag == "--frames")
+      o.frames = std::atol(value.c_str());
+    else if (flag == "--seed")
+      o.seed = static_cast<unsigned>(std::atol(value.c_str()));
+    else if (flag == "--rss-from")
+      o.rssFrom = std::atol(value.c_str());
+    else if (flag == "--max-growth-kb")
+      o.maxGrowthKb = std::atol(value.c_str());
+    else if (flag == "--time-limit")
+      o.timeLimit = std::atof(value.c_str());
+    else if (flag == "--env")
+      o.env.push_back(value);
+    else
+      throw std::runtime_error("unknown option " + flag);
   }
-  if (o.viewer.empty() || o.pictures.empty() || o.frames < 1 || (o.checkRss && o.rssFrom >= o.frames))
+  if (o.viewer.empty() || o.pictures.empty() || o.frames < 1 ||
+      (o.checkRss && o.rssFrom >= o.frames))
     throw std::runtime_error(
         "usage: soak --viewer PATH --pictures DIR [--frames N] [--seed S] [--rss-from F] "
         "[--max-growth-kb K] [--no-rss] [--time-limit SECONDS] [--env NAME=VALUE]...");
@@ -230,8 +240,7 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
   }
   const long shown = frames.frames();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (timedOut)
-    failures.push_back("only " + std::to_string(shown) + " frames in the time limit");
+  if (timedOut) failures.push_back("only " + std::to_string(shown) + " frames in the time limit");
 
   // The end of the run: one more sample, then close as a person would.
   if (x.running()) {
@@ -259,11 +268,12 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
     } else {
       const long first = median({sizesKb.begin(), sizesKb.begin() + window});
       const long last = median({sizesKb.end() - window, sizesKb.end()});
-      std::printf("VmRSS from frame %ld: %ld kB at first, %ld kB at the end (medians of %zu of "
-                  "%zu samples); lowest %ld kB, highest %ld kB\n",
-                  o.rssFrom, first, last, window, sizesKb.size(),
-                  *std::min_element(sizesKb.begin(), sizesKb.end()),
-                  *std::max_element(sizesKb.begin(), sizesKb.end()));
+      std::printf(
+          "VmRSS from frame %ld: %ld kB at first, %ld kB at the end (medians of %zu of "
+          "%zu samples); lowest %ld kB, highest %ld kB\n",
+          o.rssFrom, first, last, window, sizesKb.size(),
+          *std::min_element(sizesKb.begin(), sizesKb.end()),
+          *std::max_element(sizesKb.begin(), sizesKb.end()));
       if (last - first >= o.maxGrowthKb)
         failures.push_back("resident size grew by " + std::to_string(last - first) +
                            " kB after frame " + std::to_string(o.rssFrom));

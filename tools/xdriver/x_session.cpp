@@ -1,8 +1,8 @@
 #include "x_session.h"
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/Xproto.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/record.h>
 #include <X11/extensions/shmproto.h>  // after Xproto.h, whose types it uses
@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -58,7 +58,8 @@ std::string copyTownPictures(const std::string& from, const std::string& tag) {
   for (const char* file : townPictureFiles) {
     std::error_code error;
     std::filesystem::copy_file(from + "/" + file, dir + "/" + file, error);
-    if (error) throw std::runtime_error("cannot copy " + from + "/" + file + ": " + error.message());
+    if (error)
+      throw std::runtime_error("cannot copy " + from + "/" + file + ": " + error.message());
   }
   return dir;
 }
@@ -175,21 +176,25 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
     execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  const bool appeared = waitUntil([&] {
-    const std::vector<XWindowId> w = windowsTitled(title);
-    if (!w.empty()) window_ = w.front();
-    return !w.empty() || !running();
-  }, 20000);
+  const bool appeared = waitUntil(
+      [&] {
+        const std::vector<XWindowId> w = windowsTitled(title);
+        if (!w.empty()) window_ = w.front();
+        return !w.empty() || !running();
+      },
+      20000);
   if (!appeared || window_ == 0) return false;
   // Without a window manager freeglut's window sits at (-1, -1).
   XMoveWindow(dpy_, window_, 0, 0);
   XSync(dpy_, False);
-  waitUntil([&] {
-    int x = -1, y = -1;
-    Window ignored;
-    XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), 0, 0, &x, &y, &ignored);
-    return x == 0 && y == 0;
-  }, 5000);
+  waitUntil(
+      [&] {
+        int x = -1, y = -1;
+        Window ignored;
+        XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), 0, 0, &x, &y, &ignored);
+        return x == 0 && y == 0;
+      },
+      5000);
   int width = 0, height = 0;
   windowSize(window_, &width, &height);
   moveTo(width / 2, height / 2);  // focus follows the pointer
@@ -210,7 +215,8 @@ int XSession::close(int timeoutMs) {
     XSync(dpy_, False);
   }
   int status = 0;
-  const bool exited = waitUntil([&] { return waitpid(child_, &status, WNOHANG) == child_; }, timeoutMs);
+  const bool exited =
+      waitUntil([&] { return waitpid(child_, &status, WNOHANG) == child_; }, timeoutMs);
   if (!exited) {
     endProcess(child_);
     return -1;
@@ -352,7 +358,8 @@ struct FrameRecorder {
 };
 
 FrameCounter::FrameCounter(const XSession& session, int frameWidth, int frameHeight)
-    : frameWidth_(frameWidth), frameHeight_(frameHeight),
+    : frameWidth_(frameWidth),
+      frameHeight_(frameHeight),
       frameArea_(int64_t{frameWidth} * frameHeight) {
   control_ = XOpenDisplay(session.displayName().c_str());
   data_ = XOpenDisplay(session.displayName().c_str());
@@ -413,9 +420,9 @@ void FrameCounter::addPut(int x, int y, int width, int height) {
   if (w <= 0 || h <= 0) return;
   const int64_t total = area_ += w * h;
   if (total >= frameArea_ && firstFrameNs_ == 0)
-    firstFrameNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                        Clock::now().time_since_epoch())
-                        .count();
+    firstFrameNs_ =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+            .count();
 }
 
 long FrameCounter::frames() const { return static_cast<long>(area_ / frameArea_); }

@@ -21,7 +21,6 @@
 struct _XDisplay;
 using XWindowId = unsigned long;
 
-
 struct Capture {
   int width = 0, height = 0;
   std::vector<uint8_t> rgb;  // top row first, as on screen
@@ -71,7 +70,7 @@ class XSession {
   bool windowSize(XWindowId window, int* width, int* height);
 
   void key(const std::string& keysym, bool shift = false);
-  void moveTo(int x, int y);  // window coordinates
+  void moveTo(int x, int y);           // window coordinates
   void button(int number, bool down);  // X numbering: 1 left, 2 middle, 3 right
   void drag(int button, int x0, int y0, int x1, int y1, int steps);
 
@@ -136,4 +135,3 @@ class FrameCounter {
 // A size field of /proc/PID/status such as "VmRSS" or "VmHWM", in kB; -1 if
 // the process or the field is gone.
 long processStatusKb(pid_t pid, const std::string& field);
-
