@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # One script for the two things a developer does with Tidewick:
 #   ./build.sh run    install what is missing, build, and start the viewer
-#   ./build.sh test   install what is missing, build with the sanitizers and
-#                     run every test under a virtual X server
+#   ./build.sh test   install what is missing, build with the sanitizers,
+#                     run every test under a virtual X server and check that
+#                     every C++ file is formatted
 # Both are safe to repeat: packages already present are not touched and the
 # builds are incremental.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 run_packages=(cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
-test_packages=("${run_packages[@]}" clang libclang-rt-14-dev googletest libgtest-dev
+test_packages=("${run_packages[@]}" clang libclang-rt-14-dev clang-format googletest libgtest-dev
   libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev xvfb xauth)
 
 install_missing() {
@@ -51,7 +52,13 @@ case "${1:-}" in
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
     export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test --output-on-failure -j "$jobs"
+    # Both always run, so a layout slip does not hide the tests' results;
+    # either failing fails the command.
+    status=0
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test --output-on-failure -j "$jobs" ||
+      status=$?
+    tools/check_format.sh || status=1
+    exit "$status"
     ;;
   *)
     echo "usage: ./build.sh run | ./build.sh test" >&2
