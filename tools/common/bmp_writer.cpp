@@ -2,11 +2,6 @@
 
 #include <cstdio>
 
-namespace {
-
-constexpr int fileHeaderSize = 14;
-constexpr int infoHeaderSize = 40;
-
 void put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
   out[at] = v & 0xff;
   out[at + 1] = (v >> 8) & 0xff;
@@ -16,6 +11,11 @@ void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
   put16(out, at, v & 0xffff);
   put16(out, at + 2, v >> 16);
 }
+
+namespace {
+
+constexpr int fileHeaderSize = 14;
+constexpr int infoHeaderSize = 40;
 
 int paddedRow(int bytes) { return (bytes + 3) / 4 * 4; }
 

@@ -3,6 +3,7 @@
 // the tests both use it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,11 @@ std::vector<uint8_t> encodeBmp24(int width, int height, const std::vector<Rgb>& 
 // holds at most 256 colours, and only those are written to the file.
 std::vector<uint8_t> encodeBmp8(int width, int height, const std::vector<uint8_t>& indices,
                                 const std::vector<Rgb>& palette);
+
+// Little-endian writes of a 16-bit or 32-bit field at byte at, as BMP
+// files keep them.
+void put16(std::vector<uint8_t>& out, size_t at, uint32_t v);
+void put32(std::vector<uint8_t>& out, size_t at, uint32_t v);
 
 // Returns false when the file cannot be written whole.
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);

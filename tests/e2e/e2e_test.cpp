@@ -1,0 +1,268 @@
+// The real viewer as a person meets it: its window, its pictures, and every
+// control sent through the X server, with the window's pixels read back.
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "image/bmp_image.h"
+#include "viewer.h"
+
+// After gtest: Xlib's macros (None, Bool) would break its headers.
+#include <GL/glx.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+const Pixel black{0, 0, 0}, green{0, 255, 0}, yellow{255, 255, 0};
+Pixel colourOf(const char* file) { return asPixel(pictureColour(file)); }
+
+// A GLX attribute of the visual the window was made with.
+int visualAttribute(const std::string& display, XWindowId window, int attribute) {
+  Display* dpy = XOpenDisplay(display.c_str());
+  XWindowAttributes a;
+  XGetWindowAttributes(dpy, window, &a);
+  XVisualInfo wanted;
+  wanted.visualid = XVisualIDFromVisual(a.visual);
+  int count = 0, value = -1;
+  XVisualInfo* info = XGetVisualInfo(dpy, VisualIDMask, &wanted, &count);
+  if (info) glXGetConfig(dpy, info, attribute, &value);
+  XFree(info);
+  XCloseDisplay(dpy);
+  return value;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// With no pictures every texture is empty and each face shows its colour.
+TEST_F(ViewerTest, OneDoubleBufferedWindowWithDepthDrawsTheTownInFlatColours) {
+  start(makeTempDir());
+  const std::vector<XWindowId> windows = x.windowsTitled("Tidewick");
+  ASSERT_EQ(windows.size(), 1u);
+  int width = 0, height = 0;
+  ASSERT_TRUE(x.windowSize(windows[0], &width, &height));
+  EXPECT_EQ(width, 1000);
+  EXPECT_EQ(height, 1000);
+  EXPECT_EQ(visualAttribute(x.displayName(), windows[0], GLX_DOUBLEBUFFER), 1);
+  EXPECT_GE(visualAttribute(x.displayName(), windows[0], GLX_DEPTH_SIZE), 16);
+  EXPECT_TRUE(pixelBecomes(onScreen(0.5, 0.4, 1), green)) << "large house's gable";
+  EXPECT_TRUE(pixelBecomes(onScreen(1.2, 0.3, -0.15), yellow)) << "east house's wall";
+  EXPECT_TRUE(pixelBecomes(onScreen(3.2, 3.2, -3), black)) << "the sky beyond the backdrop";
+}
+
+// One row per kind of broken picture: the viewer goes on, says what is wrong
+// in one line per read, and the texture takes the picture read before it.
+TEST_F(ViewerTest, BrokenPicturesAreReportedAndTheirTexturesKeepThePreviousPicture) {
+  const std::string folder = solidPictureFolder({"toba1.bmp"});
+  Bytes notBitmap(600, 0x47), tooWide = encodeBmp24(8, 8, std::vector<Rgb>(64, {1, 2, 3}));
+  put32(tooWide, 18, 5000);
+  writeFile(folder + "/mirl6.bmp", notBitmap);
+  writeFile(folder + "/toba3.bmp", tooWide);
+  writeFile(folder + "/moon.bmp", {});
+  start(folder);
+
+  const struct {
+    const char* what;
+    ScreenPoint at;
+    const char* shows;
+  } probes[] = {
+      {"large house's gable", onScreen(0.5, 0.4, 1), "kest1.bmp"},
+      {"east house's gable", onScreen(1.7, 0.4, 0.2), "mirl1.bmp"},
+      {"east house's wall", onScreen(1.2, 0.3, -0.15), "mirl2.bmp"},
+      {"sun", onScreen(3, 0.1, 0), "sun.bmp"},
+      {"west house's gable, toba1 missing", onScreen(-1, 0.4, 0.5), "mirl3.bmp"},
+      {"backdrop, mirl6 not a bitmap", onScreen(0.5, 2, -3), "kest4.bmp"},
+      {"moon, its file empty", onScreen(-3, 0.1, 0), "sun.bmp"},
+  };
+  for (const auto& p : probes) EXPECT_TRUE(pixelBecomes(p.at, colourOf(p.shows))) << p.what;
+  ASSERT_EQ(x.close(), 0);
+  EXPECT_EQ(fileText(dir + "/stdout.txt"), std::string(bmpMessageNotBmp) +
+                                               "Could not open file 'toba1.bmp'\n" +
+                                               bmpMessageSize + bmpMessageNotBmp);
+  dir.clear();
+}
+
+// Where pixels of one colour are in a frame.
+struct Patch {
+  int count = 0;
+  double centreX = 0, centreY = 0;
+};
+
+Patch find(const Capture& frame, Pixel colour) {
+  Patch p;
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x)
+      if (near(frame.at(x, y), colour)) {
+        ++p.count;
+        p.centreX += x;
+        p.centreY += y;
+      }
+  if (p.count) p.centreX /= p.count, p.centreY /= p.count;
+  return p;
+}
+
+class ControlsTest : public ViewerTest {
+ protected:
+  const Pixel gable = colourOf("kest1.bmp"), backdrop = colourOf("mirl6.bmp"),
+              sun = colourOf("sun.bmp");
+  const ScreenPoint gableCentre = onScreen(0.5, 0.4, 1), sunCentre = onScreen(3, 0.1, 0);
+
+  void SetUp() override {
+    const std::string folder = solidPictureFolder();
+    // A two-by-two checkerboard ground, so filtering and wrapping show.
+    writeFile(folder + "/kest4.bmp", encodeBmp24(2, 2, {light, dark, dark, light}));
+    start(folder);
+    ASSERT_TRUE(pixelBecomes(gableCentre, gable));
+  }
+
+  // Polls whole frames until wanted holds for the patch of colour.
+  ::testing::AssertionResult patchBecomes(Pixel colour,
+                                          const std::function<bool(const Patch&)>& wanted,
+                                          const std::string& what) {
+    Patch last;
+    if (x.waitUntil([&] { return wanted(last = find(x.capture(), colour)); }))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << what << ": " << last.count << " pixels centred at ("
+                                         << last.centreX << ", " << last.centreY << ")";
+  }
+
+  // The near strip, drawn with the ground's picture, as seen once the scene
+  // is tilted by 30 degrees: the fractions of it that are light, dark, or
+  // neither (blended).
+  struct Strip {
+    double light = 0, dark = 0, other = 0;
+  };
+  ::testing::AssertionResult stripBecomes(const std::function<bool(const Strip&)>& wanted,
+                                          const std::string& what) {
+    Strip s;
+    const auto sample = [&] {
+      const Capture frame = x.capture();
+      s = {};
+      for (double sx = -1.5; sx <= 2.5; sx += 0.1)
+        for (double sz = 2.15; sz <= 2.85; sz += 0.05) {
+          const ScreenPoint p = onScreen(sx, 0, sz, 30);
+          const Pixel c = frame.at(p.x, p.y);
+          (near(c, asPixel(light), 8)  ? s.light
+           : near(c, asPixel(dark), 8) ? s.dark
+                                       : s.other) += 1;
+        }
+      const double all = s.light + s.dark + s.other;
+      s = {s.light / all, s.dark / all, s.other / all};
+      return wanted(s);
+    };
+    if (x.waitUntil(sample)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << what << ": light " << s.light << ", dark " << s.dark << ", other " << s.other;
+  }
+
+  static constexpr Rgb light{240, 240, 240}, dark{20, 20, 20};
+};
+
+TEST_F(ControlsTest, ArrowsWalkAndTurnOneFrameAKey) {
+  const Patch start = find(x.capture(), gable);
+  ASSERT_GT(start.count, 1000);
+  // Each key waits for its frame: keys that arrive together share a redraw.
+  FrameCounter frames(x, 1000, 1000);
+  const auto press = [&](const char* key, long frame) {
+    x.key(key);
+    return frames.waitForFrames(frame, 5000);
+  };
+  for (int i = 1; i <= 8; ++i) ASSERT_TRUE(press("Up", i));
+  EXPECT_TRUE(patchBecomes(
+      gable, [&](const Patch& p) { return p.count > start.count * 1.4; },
+      "one unit closer, the gable looks bigger"));
+  x.key("F1");  // no callback, no frame
+  for (int i = 9; i <= 16; ++i) ASSERT_TRUE(press("Down", i));
+  EXPECT_TRUE(patchBecomes(
+      gable, [&](const Patch& p) { return p.count == start.count; },
+      "walking back restores the view"));
+  EXPECT_EQ(frames.frames(), 16) << "one frame per arrow, none for F1";
+
+  x.key("Left");
+  EXPECT_TRUE(patchBecomes(
+      gable, [&](const Patch& p) { return p.centreX > start.centreX + 50; },
+      "turning left moves the town to the right"));
+  for (int i = 0; i < 2; ++i) x.key("Right");
+  EXPECT_TRUE(patchBecomes(
+      gable, [&](const Patch& p) { return p.centreX < start.centreX - 50; },
+      "turning right moves it to the left"));
+}
+
+// Each key changes what a point shows, and the keys after it undo that.
+TEST_F(ControlsTest, LetterKeysChangeWhatTheWindowShows) {
+  const struct {
+    std::vector<const char*> keys;
+    ScreenPoint at;
+    Pixel before, after;
+    std::vector<const char*> undo;
+  } rows[] = {
+      {{"d"}, gableCentre, gable, backdrop, {"d"}},
+      {{"t"}, gableCentre, gable, green, {"q"}},  // one flat frame; any key redraws
+      {{"z", "z", "z", "z"}, onScreen(0.5, 1.05, 1), backdrop, gable, {"x", "x", "x", "x"}},
+      // Upper case does nothing, so only the lower-case z after them shows.
+      {{"D", "T", "P", "X", "z", "z"}, onScreen(0.5, 1.05, 1), backdrop, gable, {"x", "x"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keys.front());
+    EXPECT_TRUE(pixelBecomes(row.at, row.before)) << "before";
+    for (const char* key : row.keys) x.key(key, std::isupper(key[0]));
+    EXPECT_TRUE(pixelBecomes(row.at, row.after)) << "after";
+    if (near(row.after, green))
+      EXPECT_TRUE(pixelBecomes(sunCentre, sun)) << "the sun stays textured";
+    for (const char* key : row.undo) x.key(key);
+  }
+  EXPECT_TRUE(pixelBecomes(gableCentre, gable));
+}
+
+TEST_F(ControlsTest, DraggingTiltsTheGroundIntoViewWhereFilterAndWrapKeysShow) {
+  EXPECT_TRUE(stripBecomes([](const Strip& s) { return s.light + s.dark == 0; }, "edge-on"));
+  x.drag(1, 500, 300, 500, 450, 15);  // 150 pixels down: 30 degrees
+  x.button(1, true);                  // and held, so the sun and moon keep still
+  EXPECT_TRUE(
+      stripBecomes([](const Strip& s) { return s.light > 0.3 && s.dark > 0.3 && s.other < 0.05; },
+                   "tilted, the strip shows the checkerboard's pure texels"));
+  x.key("m");
+  EXPECT_TRUE(
+      stripBecomes([](const Strip& s) { return s.other > 0.25; }, "linear: blended texels"));
+  x.key("m");
+  x.key("r");
+  EXPECT_TRUE(stripBecomes([](const Strip& s) { return std::max(s.light, s.dark) > 0.9; },
+                           "clamped: beyond the first copy, one edge texel"));
+  x.key("r");
+  EXPECT_TRUE(
+      stripBecomes([](const Strip& s) { return s.light > 0.3 && s.dark > 0.3 && s.other < 0.05; },
+                   "repeating and nearest again"));
+  x.button(1, false);
+}
+
+// A flat frame drawn after the press lasts only while nothing redraws: the
+// orbit would replace it within a frame and move the sun.
+TEST_F(ControlsTest, ReleasingTheLeftButtonStartsTheOrbitAndPressingItStopsIt) {
+  const Patch resting = find(x.capture(), sun);
+  ASSERT_GT(resting.count, 100);
+  x.moveTo(100, 900);  // an empty corner: the presses below drag nothing
+  x.button(1, true);
+  x.button(1, false);
+  EXPECT_TRUE(patchBecomes(
+      sun, [&](const Patch& p) { return p.centreY < resting.centreY - 20; },
+      "the sun climbs as the orbit turns counter-clockwise"));
+  x.button(1, true);
+  x.key("t");
+  ASSERT_TRUE(pixelBecomes(gableCentre, green)) << "the flat frame did not stay";
+  const Patch held = find(x.capture(), sun);
+  x.key("q");
+  ASSERT_TRUE(pixelBecomes(gableCentre, gable));
+  EXPECT_NEAR(find(x.capture(), sun).centreY, held.centreY, 0.01) << "the sun moved while held";
+  x.button(1, false);
+  EXPECT_TRUE(patchBecomes(
+      sun, [&](const Patch& p) { return p.centreY < held.centreY - 20; },
+      "releasing resumes the orbit"));
+}
+
+}  // namespace
