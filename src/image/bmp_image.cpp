@@ -3,6 +3,10 @@
 // are validated before anything is read into or allocated for them.
 #include "image/bmp_image.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -139,7 +143,7 @@ void expandIndexedRow(const unsigned char* __restrict in, unsigned char* __restr
   std::memcpy(out, &rgbx[in[x]], 3);
 }
 
-void readBmp(FILE* file, BmpImage* image) {
+void readBmp(FILE* file, uint64_t fileBytes, BmpImage* image) {
   unsigned char signature[2];
   if (std::fread(signature, sizeof signature, 1, file) != 1) return report(bmpMessageNotBmp);
   if (signature[0] != 'B' || signature[1] != 'M') return report(bmpMessageNotBmp);
@@ -179,7 +183,14 @@ void readBmp(FILE* file, BmpImage* image) {
   std::free(image->pixels);
   image->width = width;
   image->height = height;
-  image->pixels = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(outputBytes)));
+  // A file too short for the rows it declares gets its buffer zeroed by the
+  // system, which hands out large blocks as untouched zero pages: the rows
+  // the file lacks then cost neither memory nor time, however many it
+  // promises. A file that holds every row has each byte written below.
+  const bool holdsEveryRow = dataOffset + uint64_t(bytesPerRow) * uint64_t(height) <= fileBytes;
+  const size_t outputSize = static_cast<size_t>(outputBytes);
+  image->pixels = static_cast<unsigned char*>(holdsEveryRow ? std::malloc(outputSize)
+                                                            : std::calloc(outputSize, 1));
   if (image->pixels == nullptr) return report(bmpMessageAllocation);
 
   // Rows stay in file order, bottom row first: GL puts a texture's first row
@@ -190,7 +201,8 @@ void readBmp(FILE* file, BmpImage* image) {
   unsigned char* out = image->pixels;
   for (int y = 0; y < height; ++y, out += outputRowBytes) {
     if (!atPixels || std::fread(row, static_cast<size_t>(bytesPerRow), 1, file) != 1) {
-      std::memset(out, 0, outputRowBytes * static_cast<size_t>(height - y));
+      // Only a read error leaves rows of a whole file unread.
+      if (holdsEveryRow) std::memset(out, 0, outputRowBytes * static_cast<size_t>(height - y));
       return report(bmpMessagePixels);
     }
     if (bytesPerPixel == 3)
@@ -204,8 +216,15 @@ void readBmp(FILE* file, BmpImage* image) {
 
 void loadBmpImage(const char* path, BmpImage* image) {
   detectByteOrder();
-  FILE* file = std::fopen(path, "rb");
+  // Opened without waiting, and refused unless it is a regular file: a FIFO
+  // under a picture's name would otherwise hold start-up in the open for
+  // ever, and a directory or a device holds no picture either.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat about;
+  FILE* file = nullptr;
+  if (fd >= 0 && fstat(fd, &about) == 0 && S_ISREG(about.st_mode)) file = fdopen(fd, "rb");
   if (file == nullptr) {
+    if (fd >= 0) close(fd);
     std::printf(bmpMessageCannotOpen, path);
     return;
   }
@@ -214,6 +233,6 @@ void loadBmpImage(const char* path, BmpImage* image) {
   // to outlive the file, hence here.
   char stdioBuffer[stdioBufferBytes];
   std::setvbuf(file, stdioBuffer, _IOFBF, sizeof stdioBuffer);
-  readBmp(file, image);
+  readBmp(file, static_cast<uint64_t>(about.st_size), image);
   std::fclose(file);
 }

@@ -16,10 +16,10 @@ namespace {
 bool anyStartFailed = false;
 }
 
-void ViewerTest::start(const std::string& folder) {
+void ViewerTest::start(const std::string& folder, const std::string& program) {
   ASSERT_FALSE(anyStartFailed) << "the viewer failed to start earlier in this run";
   dir = folder;
-  anyStartFailed = !x.launch(TIDEWICK_BINARY, dir);
+  anyStartFailed = !x.launch(program, dir);
   ASSERT_FALSE(anyStartFailed) << "no window titled Tidewick appeared";
 }
 

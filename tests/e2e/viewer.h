@@ -27,7 +27,7 @@ class ViewerTest : public ::testing::Test {
   // Starts the viewer in folder. Once a start has failed in this process
   // every later one fails at once, so a viewer that cannot start costs one
   // time-out, not one per test.
-  void start(const std::string& folder);
+  void start(const std::string& folder, const std::string& program = TIDEWICK_BINARY);
   void TearDown() override;
 
   // Waits, within a time limit, for the pixel at p to become wanted.
