@@ -109,14 +109,6 @@ TEST_F(InputTest, ZoomKeysScaleByAnEighthAndUndoEachOther) {
   EXPECT_FLOAT_EQ(zoom, 1 / 1.125f);
 }
 
-TEST(ProjectionKey, BeforeAnyReshapeOnlyFlipsTheMode) {
-  openTestWindow();
-  const std::string before = projectionScale();
-  EXPECT_EQ(pressKey('p'), 1);
-  EXPECT_EQ(orthoMode, 1);
-  EXPECT_EQ(projectionScale(), before) << "a window of 0 x 0 has not been reshaped";
-}
-
 // Arrows turn and walk one after another from a heading of 0.25; other
 // special keys change nothing and ask for nothing.
 TEST_F(InputTest, ArrowsTurnAndWalkAlongTheHeading) {

@@ -237,28 +237,15 @@ TEST_F(SceneTest, RotationsZoomAndOrbitApplyInOrder) {
   expectSphereNear(frame, 450, camera, {0, 0, -c, -s, 0});
 }
 
-TEST_F(SceneTest, OrthographicModeAppliesNoViewingTransform) {
-  orthoMode = 1;
-  reshapeView(1000, 1000);
-  eye[0] = 2;  // would move everything if gluLookAt were still applied
-  const Camera camera([] { glOrtho(-3, 3, -3, 3, -3, 3); }, [] { glScalef(0.5f, 0.5f, 0.5f); });
-  const auto frame = recordFeedback(drawScene);
-  expectTownProjects(frame, camera);
-  expectSphereNear(frame, 50, camera, {0, 0, 3, 0, 0});
-}
-
 // Each texture object holds one colour of its own. Every face is then looked
 // at squarely from outside through a thin slab of depth around it, which
 // clips away whatever stands in front, and its centre must show its colour.
 TEST_F(SceneTest, EveryFaceShowsItsOwnTexture) {
   const auto colourOf = [](GLuint t) {
-    return Pixel{static_cast<int>(15 * t), 250 - 9 * static_cast<int>(t),
-                 40 + 11 * static_cast<int>(t)};
+    return Pixel{int(15 * t), int(250 - 9 * t), int(40 + 11 * t)};
   };
   for (GLuint t = 1; t <= 17; ++t) {
-    const Pixel c = colourOf(t);
-    const unsigned char rgb[3] = {static_cast<unsigned char>(c.r), static_cast<unsigned char>(c.g),
-                                  static_cast<unsigned char>(c.b)};
+    const unsigned char rgb[3] = {uint8_t(15 * t), uint8_t(250 - 9 * t), uint8_t(40 + 11 * t)};
     glBindTexture(GL_TEXTURE_2D, t);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
@@ -270,38 +257,29 @@ TEST_F(SceneTest, EveryFaceShowsItsOwnTexture) {
   orthoMode = 1;
   zoom = 2;  // a scale of 1: the view below is in scene units
 
-  struct Target {
-    std::string name;
-    GLuint texture;
-    double centre[3], outward[3];
-  };
-  std::vector<Target> targets;
-  for (const Face& f : town()) {
-    Target t{f.name, f.texture, {0, 0, 0}, {f.outward[0], f.outward[1], f.outward[2]}};
-    for (const Corner& c : f.corners)
-      for (int i = 0; i < 3; ++i) t.centre[i] += (&c.x)[i] / f.corners.size();
-    targets.push_back(t);
-  }
+  std::vector<Face> faces = town();
   // The far side of each sphere, seen from inside through the near side's
   // outlines.
-  targets.push_back({"sun", 16, {3, 0, -0.25}, {0, 0, 1}});
-  targets.push_back({"moon", 17, {-3, 0, -0.25}, {0, 0, 1}});
-
+  faces.push_back({"sun", 16, false, {{0, 0, 3, 0, -0.25}}, {0, 0, 1}});
+  faces.push_back({"moon", 17, false, {{0, 0, -3, 0, -0.25}}, {0, 0, 1}});
   glViewport(0, 0, 1000, 1000);
-  for (const Target& t : targets) {
-    const double* n = t.outward;
+  for (const Face& f : faces) {
+    double c[3] = {0, 0, 0};
+    for (const Corner& k : f.corners)
+      for (int i = 0; i < 3; ++i) c[i] += (&k.x)[i] / f.corners.size();
+    const double* n = f.outward;
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     const bool vertical = std::abs(n[1]) > 0.99 * length;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-0.05, 0.05, -0.05, 0.05, 0.9, 1.1);
-    gluLookAt(t.centre[0] + n[0] / length, t.centre[1] + n[1] / length, t.centre[2] + n[2] / length,
-              t.centre[0], t.centre[1], t.centre[2], 0, vertical ? 0 : 1, vertical ? -1 : 0);
+    gluLookAt(c[0] + n[0] / length, c[1] + n[1] / length, c[2] + n[2] / length, c[0], c[1], c[2], 0,
+              vertical ? 0 : 1, vertical ? -1 : 0);
     glMatrixMode(GL_MODELVIEW);
     drawScene();
     glFinish();
-    EXPECT_TRUE(near(readPixel(500, 500), colourOf(t.texture)))
-        << t.name << " shows " << describe(readPixel(500, 500)) << ", not texture " << t.texture;
+    EXPECT_TRUE(near(readPixel(500, 500), colourOf(f.texture)))
+        << f.name << " shows " << describe(readPixel(500, 500)) << ", not texture " << f.texture;
   }
 }
 

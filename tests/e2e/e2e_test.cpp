@@ -134,10 +134,7 @@ class ControlsTest : public ViewerTest {
   const ScreenPoint gableCentre = onScreen(0.5, 0.4, 1), sunCentre = onScreen(3, 0.1, 0);
 
   void SetUp() override {
-    const std::string folder = solidPictureFolder();
-    // A two-by-two checkerboard ground, so filtering and wrapping show.
-    writeFile(folder + "/kest4.bmp", encodeBmp24(2, 2, {light, dark, dark, light}));
-    start(folder);
+    start(solidPictureFolder());
     ASSERT_TRUE(pixelBecomes(gableCentre, gable));
   }
 
@@ -151,40 +148,9 @@ class ControlsTest : public ViewerTest {
     return ::testing::AssertionFailure() << what << ": " << last.count << " pixels centred at ("
                                          << last.centreX << ", " << last.centreY << ")";
   }
-
-  // The near strip, drawn with the ground's picture, as seen once the scene
-  // is tilted by 30 degrees: the fractions of it that are light, dark, or
-  // neither (blended).
-  struct Strip {
-    double light = 0, dark = 0, other = 0;
-  };
-  ::testing::AssertionResult stripBecomes(const std::function<bool(const Strip&)>& wanted,
-                                          const std::string& what) {
-    Strip s;
-    const auto sample = [&] {
-      const Capture frame = x.capture();
-      s = {};
-      for (double sx = -1.5; sx <= 2.5; sx += 0.1)
-        for (double sz = 2.15; sz <= 2.85; sz += 0.05) {
-          const ScreenPoint p = onScreen(sx, 0, sz, 30);
-          const Pixel c = frame.at(p.x, p.y);
-          (near(c, asPixel(light), 8)  ? s.light
-           : near(c, asPixel(dark), 8) ? s.dark
-                                       : s.other) += 1;
-        }
-      const double all = s.light + s.dark + s.other;
-      s = {s.light / all, s.dark / all, s.other / all};
-      return wanted(s);
-    };
-    if (x.waitUntil(sample)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << what << ": light " << s.light << ", dark " << s.dark << ", other " << s.other;
-  }
-
-  static constexpr Rgb light{240, 240, 240}, dark{20, 20, 20};
 };
 
-TEST_F(ControlsTest, ArrowsWalkAndTurnOneFrameAKey) {
+TEST_F(ControlsTest, ArrowsWalkOneFrameAKey) {
   const Patch start = find(x.capture(), gable);
   ASSERT_GT(start.count, 1000);
   // Each key waits for its frame: keys that arrive together share a redraw.
@@ -203,15 +169,6 @@ TEST_F(ControlsTest, ArrowsWalkAndTurnOneFrameAKey) {
       gable, [&](const Patch& p) { return p.count == start.count; },
       "walking back restores the view"));
   EXPECT_EQ(frames.frames(), 16) << "one frame per arrow, none for F1";
-
-  x.key("Left");
-  EXPECT_TRUE(patchBecomes(
-      gable, [&](const Patch& p) { return p.centreX > start.centreX + 50; },
-      "turning left moves the town to the right"));
-  for (int i = 0; i < 2; ++i) x.key("Right");
-  EXPECT_TRUE(patchBecomes(
-      gable, [&](const Patch& p) { return p.centreX < start.centreX - 50; },
-      "turning right moves it to the left"));
 }
 
 // Each key changes what a point shows, and the keys after it undo that.
@@ -224,7 +181,6 @@ TEST_F(ControlsTest, LetterKeysChangeWhatTheWindowShows) {
   } rows[] = {
       {{"d"}, gableCentre, gable, backdrop, {"d"}},
       {{"t"}, gableCentre, gable, green, {"q"}},  // one flat frame; any key redraws
-      {{"z", "z", "z", "z"}, onScreen(0.5, 1.05, 1), backdrop, gable, {"x", "x", "x", "x"}},
       // Upper case does nothing, so only the lower-case z after them shows.
       {{"D", "T", "P", "X", "z", "z"}, onScreen(0.5, 1.05, 1), backdrop, gable, {"x", "x"}},
   };
@@ -240,24 +196,13 @@ TEST_F(ControlsTest, LetterKeysChangeWhatTheWindowShows) {
   EXPECT_TRUE(pixelBecomes(gableCentre, gable));
 }
 
-TEST_F(ControlsTest, DraggingTiltsTheGroundIntoViewWhereFilterAndWrapKeysShow) {
-  EXPECT_TRUE(stripBecomes([](const Strip& s) { return s.light + s.dark == 0; }, "edge-on"));
+TEST_F(ControlsTest, DraggingDownTiltsTheTownTowardTheViewer) {
+  const Patch start = find(x.capture(), gable);
   x.drag(1, 500, 300, 500, 450, 15);  // 150 pixels down: 30 degrees
-  x.button(1, true);                  // and held, so the sun and moon keep still
-  EXPECT_TRUE(
-      stripBecomes([](const Strip& s) { return s.light > 0.3 && s.dark > 0.3 && s.other < 0.05; },
-                   "tilted, the strip shows the checkerboard's pure texels"));
-  x.key("m");
-  EXPECT_TRUE(
-      stripBecomes([](const Strip& s) { return s.other > 0.25; }, "linear: blended texels"));
-  x.key("m");
-  x.key("r");
-  EXPECT_TRUE(stripBecomes([](const Strip& s) { return std::max(s.light, s.dark) > 0.9; },
-                           "clamped: beyond the first copy, one edge texel"));
-  x.key("r");
-  EXPECT_TRUE(
-      stripBecomes([](const Strip& s) { return s.light > 0.3 && s.dark > 0.3 && s.other < 0.05; },
-                   "repeating and nearest again"));
+  x.button(1, true);                  // held, so that the orbit stops
+  EXPECT_TRUE(patchBecomes(
+      gable, [&](const Patch& p) { return p.centreY > start.centreY + 30; },
+      "the gable sinks as its top tips toward the viewer"));
   x.button(1, false);
 }
 
