@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 run_packages=(cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 test_packages=("${run_packages[@]}" clang libclang-rt-14-dev clang-format googletest libgtest-dev libmd-dev
-  libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev xvfb xauth)
+  libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev libgif-dev xvfb xauth)
 
 install_missing() {
   local missing=()

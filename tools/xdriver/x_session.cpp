@@ -261,6 +261,14 @@ void XSession::button(int number, bool down) {
   XSync(dpy_, False);
 }
 
+void XSession::holdServer(bool held) {
+  if (held)
+    XGrabServer(dpy_);
+  else
+    XUngrabServer(dpy_);
+  XSync(dpy_, False);
+}
+
 void XSession::drag(int number, int x0, int y0, int x1, int y1, int steps) {
   moveTo(x0, y0);
   button(number, true);

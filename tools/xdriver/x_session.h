@@ -74,6 +74,11 @@ class XSession {
   void button(int number, bool down);  // X numbering: 1 left, 2 middle, 3 right
   void drag(int button, int x0, int y0, int x1, int y1, int steps);
 
+  // While the server is held, it serves this session alone: the program's
+  // requests wait, so it stops at the first one that needs an answer, but
+  // the events sent to it (keys, buttons) still reach it.
+  void holdServer(bool held);
+
   Capture capture(int x = 0, int y = 0, int w = -1, int h = -1);
   Pixel pixel(int x, int y);
 
