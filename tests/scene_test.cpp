@@ -161,7 +161,9 @@ void expectTownProjects(const std::vector<Primitive>& frame, const Camera& camer
       const Corner& c = face.corners[0];
       const double towardEye = face.outward[0] * (eye[0] - c.x) + face.outward[1] * (eye[1] - c.y) +
                                face.outward[2] * (eye[2] - c.z);
-      if (std::abs(towardEye) > 1e-6) EXPECT_EQ(outlined, towardEye < 0) << face.name;
+      if (std::abs(towardEye) > 1e-6) {
+        EXPECT_EQ(outlined, towardEye < 0) << face.name;
+      }
     }
     const size_t n = face.corners.size();
     double area = 0;
@@ -177,7 +179,9 @@ void expectTownProjects(const std::vector<Primitive>& frame, const Camera& camer
       }
       area += signedArea2(frame[next].v);
     }
-    if (!outlined) EXPECT_NEAR(area, signedArea2(expected), 0.05) << face.name;
+    if (!outlined) {
+      EXPECT_NEAR(area, signedArea2(expected), 0.05) << face.name;
+    }
   }
 }
 

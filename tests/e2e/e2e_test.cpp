@@ -189,8 +189,9 @@ TEST_F(ControlsTest, LetterKeysChangeWhatTheWindowShows) {
     EXPECT_TRUE(pixelBecomes(row.at, row.before)) << "before";
     for (const char* key : row.keys) x.key(key, std::isupper(key[0]));
     EXPECT_TRUE(pixelBecomes(row.at, row.after)) << "after";
-    if (near(row.after, green))
+    if (near(row.after, green)) {
       EXPECT_TRUE(pixelBecomes(sunCentre, sun)) << "the sun stays textured";
+    }
     for (const char* key : row.undo) x.key(key);
   }
   EXPECT_TRUE(pixelBecomes(gableCentre, gable));
