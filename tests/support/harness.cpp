@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "app/view_state.h"
+#include "x_session.h"
 
 const char* const fileOfTexture[18] = {
     nullptr,     "kest1.bmp", "kest2.bmp", "kest3.bmp", "kest1.bmp", "kest2.bmp",
@@ -18,11 +19,7 @@ const char* const fileOfTexture[18] = {
     "toba3.bmp", "toba2.bmp", "mirl1.bmp", "mirl2.bmp", "sun.bmp",   "moon.bmp"};
 
 std::vector<std::string> pictureFiles() {
-  std::vector<std::string> files;
-  for (int t = 1; t <= 17; ++t)
-    if (std::find(files.begin(), files.end(), fileOfTexture[t]) == files.end())
-      files.push_back(fileOfTexture[t]);
-  return files;
+  return {std::begin(townPictureFiles), std::end(townPictureFiles)};
 }
 
 Rgb pictureColour(const std::string& file) {

@@ -16,7 +16,7 @@
 using Bytes = std::vector<uint8_t>;
 
 // The picture each texture is loaded from, as the viewer must load them
-// (index 0 unused), and the thirteen distinct files among them.
+// (index 0 unused), and the thirteen picture files.
 extern const char* const fileOfTexture[18];
 std::vector<std::string> pictureFiles();
 
