@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "image/bmp_image.h"
 #include "viewer.h"
@@ -34,13 +33,6 @@ int visualAttribute(const std::string& display, XWindowId window, int attribute)
   XFree(info);
   XCloseDisplay(dpy);
   return value;
-}
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // With no pictures every texture is empty and each face shows its colour.

@@ -1,8 +1,6 @@
 #include "viewer.h"
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 ScreenPoint onScreen(double x, double y, double z, double tilt) {
   const double a = tilt * M_PI / 180, focal = 1 / std::tan(M_PI / 6);
@@ -27,11 +25,9 @@ void ViewerTest::TearDown() {
   if (dir.empty() || anyStartFailed) return;
   EXPECT_TRUE(x.running()) << "the viewer stopped by itself";
   EXPECT_EQ(x.close(), 0) << "closing the window ended the viewer badly";
-  std::ifstream in(dir + "/stderr.txt");
-  std::stringstream errors;
-  errors << in.rdbuf();
-  EXPECT_EQ(errors.str().find("runtime error"), std::string::npos) << errors.str();
-  EXPECT_EQ(errors.str().find("Sanitizer"), std::string::npos) << errors.str();
+  const std::string errors = fileText(dir + "/stderr.txt");
+  EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
 }
 
 ::testing::AssertionResult ViewerTest::pixelBecomes(ScreenPoint p, Pixel wanted, int timeoutMs) {

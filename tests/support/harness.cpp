@@ -8,6 +8,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "app/view_state.h"
@@ -54,6 +56,13 @@ WorkingDir::WorkingDir(const std::string& dir) {
 
 WorkingDir::~WorkingDir() {
   if (chdir(previous_.c_str()) != 0) std::abort();
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::string printedBy(const std::function<void()>& body) {

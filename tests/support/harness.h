@@ -40,6 +40,9 @@ class WorkingDir {
   std::string previous_;
 };
 
+// A file's whole text; empty if it cannot be read.
+std::string fileText(const std::string& path);
+
 // What body printed on standard output.
 std::string printedBy(const std::function<void()>& body);
 
