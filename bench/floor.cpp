@@ -9,10 +9,10 @@
 // of a software GL (a compiled fragment shader, a texture, every pixel
 // shaded), and so a second, higher floor to read the viewer's figures
 // against.
-#include <GL/glut.h>
-
 #include <cstdlib>
 #include <vector>
+
+#include "platform/gl.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 // GL state, the view state and the redisplays and idle calls it leads to.
 #include "input/input.h"
 
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +10,7 @@
 
 #include "app/view_state.h"
 #include "harness.h"
+#include "platform/gl.h"
 #include "textures/textures.h"
 
 namespace {

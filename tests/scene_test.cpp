@@ -3,8 +3,6 @@
 // its outside is its front, and show its own texture.
 #include "scene/scene.h"
 
-#include <GL/glu.h>
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +12,7 @@
 
 #include "app/view_state.h"
 #include "harness.h"
+#include "platform/gl.h"
 
 namespace {
 

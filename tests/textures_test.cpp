@@ -2,13 +2,13 @@
 // missing, and with none at all.
 #include "textures/textures.h"
 
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "harness.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -1,13 +1,12 @@
 // The projection and the camera: what reshapeView and stepCamera leave in GL
 // and in the view state.
-#include <GL/glu.h>
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "app/view_state.h"
 #include "harness.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -1,19 +1,12 @@
 // Tidewick: a textured town of three houses, walked through with the arrow
 // keys and tilted with the mouse, while a sun and a moon circle it.
-#include <GL/glut.h>
-
-#include <cstdio>
-
 #include "app/view_state.h"
 #include "input/input.h"
+#include "platform/gl.h"
 #include "scene/scene.h"
 #include "textures/textures.h"
 
 int main(int argc, char** argv) {
-  // The image reader's lines must reach a log or a pipe as they are printed,
-  // not when the window closes: standard output is line-buffered only on a
-  // terminal unless told so.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   glutInit(&argc, argv);  // freeglut refuses every other call before this one
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(1000, 1000);

@@ -1,9 +1,9 @@
 // The view state's storage, the reshape callback and the camera step.
 #include "app/view_state.h"
 
-#include <GL/glut.h>
-
 #include <cmath>
+
+#include "platform/gl.h"
 
 float eye[3] = {0.0f, 0.0f, -5.0f};  // the first reshape moves it to z = 5
 float center[3] = {0.0f, 0.0f, 0.0f};

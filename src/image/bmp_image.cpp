@@ -3,16 +3,16 @@
 // are validated before anything is read into or allocated for them.
 #include "image/bmp_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "platform/files.h"
+
+// The byte-shuffle path needs GCC's or clang's target attribute and CPU
+// check; other compilers take the plain loop.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define TIDEWICK_BMP_SSSE3 1
 #endif
@@ -49,7 +49,12 @@ constexpr int rowBufferBytes = 3072;  // the widest padded row we accept
 constexpr int outputBytesPerPixel = 3;
 constexpr size_t stdioBufferBytes = 64 * 1024;
 
-void report(const char* line) { std::fputs(line, stdout); }
+// Each line leaves at once, so a log or a pipe shows a broken picture while
+// the window is open, on every system and whatever stdout is connected to.
+void report(const char* line) {
+  std::fputs(line, stdout);
+  std::fflush(stdout);
+}
 
 // The file is little-endian whatever the host is.
 uint32_t littleEndian32(const unsigned char* bytes) {
@@ -216,16 +221,13 @@ void readBmp(FILE* file, uint64_t fileBytes, BmpImage* image) {
 
 void loadBmpImage(const char* path, BmpImage* image) {
   detectByteOrder();
-  // Opened without waiting, and refused unless it is a regular file: a FIFO
-  // under a picture's name would otherwise hold start-up in the open for
-  // ever, and a directory or a device holds no picture either.
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  struct stat about;
-  FILE* file = nullptr;
-  if (fd >= 0 && fstat(fd, &about) == 0 && S_ISREG(about.st_mode)) file = fdopen(fd, "rb");
+  // Refused unless it is a regular file: a directory or a device holds no
+  // picture, and a FIFO would hold start-up in the open for ever.
+  uint64_t fileBytes = 0;
+  FILE* file = openRegularFile(path, &fileBytes);
   if (file == nullptr) {
-    if (fd >= 0) close(fd);
     std::printf(bmpMessageCannotOpen, path);
+    std::fflush(stdout);
     return;
   }
   // stdio's own buffer is one 4 KB block, which costs a read call for
@@ -233,6 +235,6 @@ void loadBmpImage(const char* path, BmpImage* image) {
   // to outlive the file, hence here.
   char stdioBuffer[stdioBufferBytes];
   std::setvbuf(file, stdioBuffer, _IOFBF, sizeof stdioBuffer);
-  readBmp(file, static_cast<uint64_t>(about.st_size), image);
+  readBmp(file, fileBytes, image);
   std::fclose(file);
 }

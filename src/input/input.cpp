@@ -12,9 +12,8 @@
 //   left button    press stops the sun and moon, release starts them
 #include "input/input.h"
 
-#include <GL/glut.h>
-
 #include "app/view_state.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -2,11 +2,10 @@
 // the ground, the road, the near strip, the backdrop, the sun and the moon.
 #include "scene/scene.h"
 
-#include <GL/glut.h>
-
 #include <cmath>
 
 #include "app/view_state.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -2,9 +2,8 @@
 // fixed numbers, and the GL state every frame relies on.
 #include "textures/textures.h"
 
-#include <GL/gl.h>
-
 #include "image/bmp_image.h"
+#include "platform/gl.h"
 
 namespace {
 

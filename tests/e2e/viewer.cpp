@@ -1,6 +1,10 @@
 #include "viewer.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 
 ScreenPoint onScreen(double x, double y, double z, double tilt) {
   const double a = tilt * M_PI / 180, focal = 1 / std::tan(M_PI / 6);
@@ -14,10 +18,28 @@ namespace {
 bool anyStartFailed = false;
 }
 
-void ViewerTest::start(const std::string& folder, const std::string& program) {
+std::string viewerProgram() {
+  const char* chosen = std::getenv("TIDEWICK_VIEWER");
+  return chosen && *chosen ? chosen : TIDEWICK_BINARY;
+}
+
+bool isWindowsProgram(const std::string& program) {
+  return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
+void ViewerTest::start(const std::string& folder, const std::string& script,
+                       const std::string& program) {
   ASSERT_FALSE(anyStartFailed) << "the viewer failed to start earlier in this run";
   dir = folder;
-  anyStartFailed = !x.launch(program, dir);
+  // The script calls viewer, a function that replaces the shell with the
+  // program, so the pid the test holds is the viewer's.
+  const std::string launcher = dir + "/viewer.sh";
+  std::ofstream(launcher) << "#!/bin/sh\nviewer() { exec "
+                          << (isWindowsProgram(program) ? "wine " : "") << "'" << program
+                          << "'; }\n"
+                          << script;
+  chmod(launcher.c_str(), 0755);
+  anyStartFailed = !x.launch(launcher, dir);
   ASSERT_FALSE(anyStartFailed) << "no window titled Tidewick appeared";
 }
 
@@ -25,6 +47,11 @@ void ViewerTest::TearDown() {
   if (dir.empty() || anyStartFailed) return;
   EXPECT_TRUE(x.running()) << "the viewer stopped by itself";
   EXPECT_EQ(x.close(), 0) << "closing the window ended the viewer badly";
+  // Wine's own desktop process outlives the program on this X server, which
+  // ends with the test; the next test's program must start a fresh one.
+  if (isWindowsProgram(viewerProgram()) && std::system("wineserver -k") != 0) {
+    ADD_FAILURE() << "wineserver -k failed";
+  }
   const std::string errors = fileText(dir + "/stderr.txt");
   EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
   EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;

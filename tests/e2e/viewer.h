@@ -19,15 +19,24 @@ struct ScreenPoint {
 // degrees about the x axis.
 ScreenPoint onScreen(double x, double y, double z, double tilt = 0);
 
+// The program under test: the Linux viewer built beside the tests, or the
+// program TIDEWICK_VIEWER names. A Windows program (a name ending in .exe)
+// runs under Wine.
+std::string viewerProgram();
+bool isWindowsProgram(const std::string& program);
+
 // A test with the viewer running under its own X server. At the end the
 // viewer must still be running, close cleanly and have reported no
 // sanitizer error.
 class ViewerTest : public ::testing::Test {
  protected:
-  // Starts the viewer in folder. Once a start has failed in this process
-  // every later one fails at once, so a viewer that cannot start costs one
-  // time-out, not one per test.
-  void start(const std::string& folder, const std::string& program = TIDEWICK_BINARY);
+  // Starts a viewer in folder through a shell script whose body is script,
+  // in which the command viewer runs program (under Wine for a Windows
+  // program). Once a start has failed in this process every later one fails
+  // at once, so a viewer that cannot start costs one time-out, not one per
+  // test.
+  void start(const std::string& folder, const std::string& script = "viewer\n",
+             const std::string& program = viewerProgram());
   void TearDown() override;
 
   // Waits, within a time limit, for the pixel at p to become wanted.

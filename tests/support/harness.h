@@ -3,8 +3,6 @@
 // functions, one real GLUT window and ways to look at what GL did in it.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,6 +10,7 @@
 
 #include "bmp_writer.h"
 #include "pixel.h"
+#include "platform/gl.h"
 
 using Bytes = std::vector<uint8_t>;
 
