@@ -1,5 +1,6 @@
 // Tidewick: a textured town of three houses, walked through with the arrow
-// keys and tilted with the mouse, while a sun and a moon circle it.
+// keys and tilted with the mouse, with a sun and a moon that circle it once
+// the left button is let go. No key quits; closing the window does.
 #include "app/view_state.h"
 #include "input/input.h"
 #include "platform/gl.h"

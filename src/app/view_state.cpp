@@ -27,6 +27,10 @@ int lastMouseX = 0, lastMouseY = 0;
 
 int windowWidth = 0, windowHeight = 0;
 
+// Runs for every resize and for the p key. Each time the eye's z is set
+// afresh and its x kept, so the part of a walk along z is lost and the part
+// along x stays; in perspective the camera also takes up the heading in angle,
+// which the orbit may have turned since the last arrow key.
 void reshapeView(int w, int h) {
   if (h == 0) return;  // a minimised window; w / h below would divide by zero
 

@@ -3,7 +3,8 @@
 #pragma once
 
 extern float eye[3];            // camera position (x, y, z); y stays 0
-extern float center[3];         // look-at point, always one unit ahead of the eye
+extern float center[3];         // look-at point, one unit ahead of the eye as stepCamera
+                                // last left it (unused, and stale, in orthographic mode)
 extern float angle;             // radians for the camera heading, but degrees for the
                                 // sun and moon's orbit: one value, two meanings
 extern float rotX, rotY, rotZ;  // whole-scene rotations, degrees
@@ -11,7 +12,9 @@ extern float zoom;              // the scene is scaled by zoom / 2
 
 constexpr float zoomFactor = 1.125f;  // per zoom key
 constexpr float turnStep = 0.125f;    // radians per left/right arrow
-constexpr float moveStep = 0.125f;    // scene units per up/down arrow
+constexpr float moveStep = 0.125f;    // per up/down arrow, in the space the eye moves in,
+                                      // where the town is drawn at zoom / 2: at the start
+                                      // a step is a quarter of a house's width
 constexpr float orthoExtent = 3.0f;   // half-size of the orthographic box
 
 // Rendering toggles, 0 or 1. textureOn and frontFaceCW only remember the
@@ -26,11 +29,12 @@ extern int frontFaceCW;
 
 extern bool spinEnabled;  // permits the orbit; nothing ever clears it
 
-// Drag bookkeeping. Both start at 0, the values of a held left button, so a
-// drag with any button rotates the scene until the left button is first used.
+// Drag bookkeeping, written only by the left button. Both start at 0, which
+// are GLUT_LEFT_BUTTON and GLUT_DOWN, so a drag with any button rotates the
+// scene until the left button is first released.
 extern int dragButton;
-extern int dragState;  // 0 while the left button is held, -1 once released
-extern int lastMouseX, lastMouseY;
+extern int dragState;               // GLUT_DOWN while the left button is held, -1 once released
+extern int lastMouseX, lastMouseY;  // (0, 0) until a left press or a drag sets them
 
 extern int windowWidth, windowHeight;  // size of the last reshape with h > 0
 

@@ -12,9 +12,11 @@ struct BmpImage {
   unsigned char* pixels;
 };
 
-// Loads path into image. Failures are reported as one line on standard
-// output, never to the caller: the record then keeps what it held, or what
-// the failure point left in it.
+// Loads path into image. Failures are reported on standard output, never to
+// the caller: the record then keeps what it held, or what the failure point
+// left in it. Each failure is one line, and most stop the load; a colour
+// table with no entry at all is reported and the load goes on, so a file
+// that ends there prints a second line, for its pixels.
 // pixels must be null or hold an earlier load's buffer: a load that gets as
 // far as allocating frees it, so one record can be loaded again and again.
 void loadBmpImage(const char* path, BmpImage* image);

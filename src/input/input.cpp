@@ -8,7 +8,8 @@
 //   m              nearest / linear filtering of textures 1 to 7
 //   r              repeat / clamp wrapping of textures 1 to 7
 //   t              texturing on / off
-//   left drag      tilt and turn the whole scene
+//   left drag      tilt and turn the whole scene (any button's drag, until
+//                  the left button is first released)
 //   left button    press stops the sun and moon, release starts them
 #include "input/input.h"
 
@@ -84,8 +85,10 @@ void handleKey(unsigned char key, int, int) {
       setSwitchedTextures(GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, repeatWrap ? GL_REPEAT : GL_CLAMP);
       break;
     case 't':
-      // Lasts one frame: drawScene turns texturing back on for the sun and
-      // moon and leaves it on.
+      // The flag toggles, but the flat look lasts one frame: drawScene turns
+      // texturing back on for the sun and moon and leaves it on. So every
+      // second press finds texturing on already and changes nothing, and
+      // while the orbit runs the flat frame is replaced at once.
       textureOn = !textureOn;
       if (textureOn)
         glEnable(GL_TEXTURE_2D);
@@ -119,7 +122,13 @@ void handleMouseButton(int button, int state, int x, int y) {
 }
 
 void handleMouseDrag(int x, int y) {
-  if (dragButton != 0 || dragState != 0) return;
+  // GLUT reports motion with any button held, and only the left button's
+  // press and release touch dragButton and dragState. Both start as a held
+  // left button, so until the left button is first released a drag with any
+  // button turns the scene. Another button's press records no position, so
+  // its drag is measured from the last one recorded: where the last drag
+  // ended, or the window's corner at first.
+  if (dragButton != GLUT_LEFT_BUTTON || dragState != GLUT_DOWN) return;
   // Five pixels of drag turn the scene one degree.
   rotY -= (lastMouseX - x) / 5.0;
   rotX -= (lastMouseY - y) / 5.0;
@@ -128,6 +137,9 @@ void handleMouseDrag(int x, int y) {
   lastMouseY = y;
 }
 
+// angle is also the camera's heading, but the view only takes it up at the
+// next stepCamera (an arrow key, p or a resize), and may then face away from
+// the town.
 void advanceOrbit() {
   angle += 0.2;  // per idle call, not per second: the speed follows the frame rate
   glutPostRedisplay();

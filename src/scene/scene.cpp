@@ -109,6 +109,10 @@ const FlatPiece flatPieces[] = {
 // The sun and the moon ride a vertical circle of radius 3, opposite each
 // other, turned by angle read as degrees. Texturing is forced on for them,
 // whatever the last 't' key did.
+// They are drawn inside out. drawTexturedSphere's strips wind clockwise seen
+// from outside, and the front face is still the backdrop's GL_CCW, so the
+// near half of each sphere is back faces, drawn as outlines, and through
+// them the filled inside of the far half shows: the faint mesh on both.
 void drawOrbitingBody(GLuint texture, float x) {
   glPushMatrix();
   glRotatef(angle, 0.0f, 0.0f, 1.0f);

@@ -50,7 +50,9 @@ void initScene() {
   for (const TextureFile& t : textureFiles) {
     loadBmpImage(t.file, &image);
     glBindTexture(GL_TEXTURE_2D, t.texture);
-    // Nearest filtering needs no mipmaps, so level 0 alone is complete.
+    // The default minifying filter, GL_NEAREST_MIPMAP_LINEAR, would leave a
+    // texture with level 0 alone incomplete; with a filter that uses no
+    // mipmaps, as both of the m key's are, level 0 is all it needs.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -63,7 +65,9 @@ void initScene() {
 
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_DEPTH_TEST);
-  // From inside a house, or from below the ground, faces show as outlines.
+  // Faces seen from behind show as outlines: from inside a house, from below
+  // the ground, and the near halves of the sun and moon, which wind the
+  // other way (see drawOrbitingBody).
   glPolygonMode(GL_BACK, GL_LINE);
   glPolygonMode(GL_FRONT, GL_FILL);
 }
