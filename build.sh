@@ -7,8 +7,13 @@
 #   ./build.sh windows  build tidewick.exe and its pictures into build/windows
 #                       with MinGW-w64 and run the end-to-end tests against it
 #                       under Wine
+#   ./build.sh faults   build both, then break the code one fault at a time
+#                       from tests/faults.txt and check that a test catches
+#                       each (tests/run_faults.sh)
 # All are safe to repeat: packages already present are not touched and the
-# builds are incremental.
+# builds are incremental. tests/run_faults.sh also calls two quiet commands
+# that rebuild and rerun one suite, stopping at the first failure:
+#   ./build.sh retest-linux | ./build.sh retest-windows
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -34,18 +39,20 @@ jobs=$(nproc)
 
 # The sanitized test build that ./build.sh test runs and ./build.sh windows
 # takes its end-to-end tests from.
-build_tests() {
+configure_tests() {
   cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTIDEWICK_TESTS=ON \
     -DTIDEWICK_WERROR=ON -DTIDEWICK_SANITIZE=ON -DTIDEWICK_FUZZ=ON -DTIDEWICK_BENCH=ON \
     -DTIDEWICK_BMPSUITE_DIR="${TIDEWICK_BMPSUITE_DIR:-}" >/dev/null
-  cmake --build build/test -j "$jobs" "$@"
-  # Mesa, LLVM and freeglut keep some allocations for the life of the
-  # process; the suppressions name those libraries only, never our code.
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
-  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 }
+
+# Mesa, LLVM and freeglut keep some allocations for the life of the
+# process; the suppressions name those libraries only, never our code.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Wine keeps its own Windows folder tree, here rather than in ~/.wine.
+export WINEPREFIX=$PWD/build/wine WINEDEBUG=-all
 
 # freeglut for Windows, built once from Debian's own source package into
 # build/freeglut-windows. The source comes through a private apt source list
@@ -85,10 +92,43 @@ build_freeglut_for_windows() {
   cmake --install "$root/build" >/dev/null
 }
 
+configure_windows() {
+  local glut=$PWD/build/freeglut-windows/install
+  cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release -DTIDEWICK_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_FIND_ROOT_PATH="$glut" -DCMAKE_PREFIX_PATH="$glut" >/dev/null
+}
+
+build_windows() {
+  cmake --build build/windows -j "$jobs" "$@"
+  # The painter may have run under Wine with no display; Wine's desktop
+  # process, started then, would refuse the viewer its window.
+  wineserver -k 2>/dev/null || true
+}
+
+# The end-to-end tests of build/test, run against tidewick.exe under Wine.
+# Mesa's driver is loaded before each program starts, as in the tests'
+# CTest settings (see tests/CMakeLists.txt).
+run_windows_tests() {
+  local driver status=0
+  driver=$(find /usr/lib/*/dri /usr/lib/dri -name swrast_dri.so 2>/dev/null | head -n 1 || true)
+  TIDEWICK_VIEWER=$PWD/build/windows/tidewick.exe LD_PRELOAD=$driver build/test/tests/e2e_test "$@" ||
+    status=$?
+  wineserver -k 2>/dev/null || true
+  return "$status"
+}
+
+# Every test under a virtual X server but the minute of fuzzing and the soak,
+# whose size check wants a quiet machine.
+run_linux_tests() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test -j "$jobs" \
+    -E 'bmp_fuzz|soak_short' "$@"
+}
+
 case "${1:-}" in
   run)
     install_missing "${run_packages[@]}"
-    cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTIDEWICK_TESTS=OFF >/dev/null
+    cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build/release -j "$jobs"
     if [ -z "${DISPLAY:-}" ]; then
       echo "tidewick needs an X display and DISPLAY is not set: run it from a desktop session (or over ssh -X)."
@@ -99,8 +139,11 @@ Tidewick's controls (all of them, with pictures: docs/controls.md):
   arrow keys         walk forward and back, turn left and right
   left-button drag   tilt and turn the town; letting go sets the sun and moon circling,
                      pressing the button again stops them
-  z / x              zoom in / out          p   perspective / orthographic
-  d                  depth test off / on    t   texturing off for one frame
+  z / x              zoom in / out
+  p                  perspective / orthographic
+  d                  depth test off / on
+  t                  texturing off / on; the scene turns it back on as it draws, so only
+                     a press that turns it off shows, as one flat frame
   m / r              filtering / wrapping of the large house and the ground
   close the window   quit (no key quits)
 EOF
@@ -109,7 +152,8 @@ EOF
     ;;
   test)
     install_missing "${test_packages[@]}"
-    build_tests
+    configure_tests
+    cmake --build build/test -j "$jobs"
     # Both always run, so a layout slip does not hide the tests' results;
     # either failing fails the command.
     status=0
@@ -120,29 +164,32 @@ EOF
     ;;
   windows)
     install_missing "${test_packages[@]}" "${windows_packages[@]}"
-    build_tests --target e2e_test
+    configure_tests
+    cmake --build build/test -j "$jobs" --target e2e_test
     build_freeglut_for_windows
-    # Wine keeps its own Windows folder tree, here rather than in ~/.wine.
-    export WINEPREFIX=$PWD/build/wine WINEDEBUG=-all
-    glut=$PWD/build/freeglut-windows/install
-    cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release -DTIDEWICK_WERROR=ON \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_FIND_ROOT_PATH="$glut" -DCMAKE_PREFIX_PATH="$glut" >/dev/null
-    cmake --build build/windows -j "$jobs"
-    # The painter ran under Wine with no display; Wine's desktop process,
-    # started then, would refuse the viewer its window.
-    wineserver -k || true
-    # Mesa's driver is loaded before each program starts, as in the tests'
-    # CTest settings: see tests/CMakeLists.txt.
-    driver=$(find /usr/lib/*/dri /usr/lib/dri -name swrast_dri.so 2>/dev/null | head -n 1 || true)
-    status=0
-    TIDEWICK_VIEWER=$PWD/build/windows/tidewick.exe LD_PRELOAD=$driver build/test/tests/e2e_test ||
-      status=$?
-    wineserver -k || true
-    exit "$status"
+    configure_windows
+    build_windows
+    run_windows_tests
+    ;;
+  faults)
+    install_missing "${test_packages[@]}" "${windows_packages[@]}"
+    configure_tests
+    cmake --build build/test -j "$jobs"
+    build_freeglut_for_windows
+    configure_windows
+    build_windows
+    exec tests/run_faults.sh tests/faults.txt
+    ;;
+  retest-linux)
+    cmake --build build/test -j "$jobs" >/dev/null 2>&1 || exit 125
+    run_linux_tests --stop-on-failure >/dev/null 2>&1
+    ;;
+  retest-windows)
+    build_windows >/dev/null 2>&1 || exit 125
+    run_windows_tests --gtest_fail_fast >/dev/null 2>&1
     ;;
   *)
-    echo "usage: ./build.sh run | ./build.sh test | ./build.sh windows" >&2
+    echo "usage: ./build.sh run | test | windows | faults" >&2
     exit 2
     ;;
 esac

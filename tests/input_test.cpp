@@ -148,7 +148,7 @@ TEST_F(InputTest, ALeftDragTurnsTheSceneAFifthOfADegreePerPixelUntilReleased) {
   EXPECT_FLOAT_EQ(rotY, 12 / 5.0f) << "once released, drags do nothing";
 }
 
-TEST_F(InputTest, BeforeTheFirstLeftPressAnyDragTurnsTheSceneMeasuredFromTheCorner) {
+TEST_F(InputTest, UntilTheFirstLeftReleaseAnyDragTurnsTheSceneMeasuredFromTheCorner) {
   EXPECT_EQ(redisplaysDuring([] { handleMouseButton(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 40, 25); }), 0);
   handleMouseDrag(40, 25);
   EXPECT_FLOAT_EQ(rotY, 8);

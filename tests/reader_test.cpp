@@ -2,11 +2,13 @@
 // refused, and for the files it accepts, the exact bytes it must give.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "harness.h"
 #include "image/bmp_image.h"
@@ -161,6 +163,38 @@ TEST_F(BmpReader, RefusedFilesPrintOneLineAndKeepTheRecord) {
   const std::string missing = folder + "/no such.bmp";
   EXPECT_EQ(printedBy([&] { loadBmpImage(missing.c_str(), &image); }),
             "Could not open file '" + missing + "'\n");
+}
+
+long openDescriptors() {
+  const std::filesystem::directory_iterator fds("/proc/self/fd");
+  return std::distance(begin(fds), end(fds));
+}
+
+// Each kind of path a picture's name can lead to, refused or read, leaves no
+// file descriptor open behind it; a FIFO is refused at once, not waited on.
+TEST_F(BmpReader, EveryKindOfPathLeavesNothingOpen) {
+  const std::string dir = folder + "/dir.bmp", fifo = folder + "/fifo.bmp",
+                    shortFile = folder + "/short.bmp", whole = folder + "/whole.bmp";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  writeFile(shortFile, truncated(rgb24(3, 2).file, 30));
+  writeFile(whole, rgb24(3, 2).file);
+  const struct {
+    std::string path, printed;
+  } cases[] = {
+      {folder + "/missing.bmp", "Could not open file '" + folder + "/missing.bmp'\n"},
+      {dir, "Could not open file '" + dir + "'\n"},
+      {fifo, "Could not open file '" + fifo + "'\n"},
+      {shortFile, bmpMessageInfoHeader},
+      {whole, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const long before = openDescriptors();
+    EXPECT_EQ(printedBy([&] { loadBmpImage(c.path.c_str(), &image); }), c.printed);
+    EXPECT_EQ(openDescriptors(), before);
+  }
+  EXPECT_EQ(pixels(), rgb24(3, 2).rgb);
 }
 
 // Loaded silently: rows unpadded, channels as R G B, the bottom row first,

@@ -1,5 +1,6 @@
-// The BMP reader. Every check is one line that reports and returns from
-// readBmp, so that loadBmpImage closes the file in exactly one place; sizes
+// The BMP reader. Every check but one is a line that reports and returns
+// from readBmp, so that loadBmpImage closes the file in exactly one place;
+// a colour table without entries is reported and the load goes on. Sizes
 // are validated before anything is read into or allocated for them.
 #include "image/bmp_image.h"
 
@@ -51,8 +52,8 @@ constexpr size_t stdioBufferBytes = 64 * 1024;
 
 // Each line leaves at once, so a log or a pipe shows a broken picture while
 // the window is open, on every system and whatever stdout is connected to.
-void report(const char* line) {
-  std::fputs(line, stdout);
+void report(const char* line, const char* path = "") {
+  std::printf(line, path);  // only bmpMessageCannotOpen has a place for the path
   std::fflush(stdout);
 }
 
@@ -226,8 +227,7 @@ void loadBmpImage(const char* path, BmpImage* image) {
   uint64_t fileBytes = 0;
   FILE* file = openRegularFile(path, &fileBytes);
   if (file == nullptr) {
-    std::printf(bmpMessageCannotOpen, path);
-    std::fflush(stdout);
+    report(bmpMessageCannotOpen, path);
     return;
   }
   // stdio's own buffer is one 4 KB block, which costs a read call for

@@ -11,8 +11,8 @@
 // viewer has stopped drawing, so a rerun gives the same bytes. The stills do
 // not wait for the orbit: the sun and the moon are moved with the arrow keys,
 // which turn the orbit by 0.125 degrees a press, and the tilt is dragged with
-// the right button, which (before the left button is first used) tilts the
-// scene without a release that starts the orbit. The animation does run the
+// the right button, which (until the left button is first released) tilts
+// the scene without a release that starts the orbit. The animation does run the
 // orbit, in stretches that each end when the left button is pressed again,
 // and counts the frames drawn to stop it at exact angles (see Orbit).
 #include <chrono>
@@ -47,8 +47,9 @@ void keys(XSession& x, const std::string& name, int times) {
 // The scene turned 30 degrees about the x axis: the far side drops back and
 // the ground, the road and the near strip come into view from above. A
 // right-button press does not record where the pointer was, so the drag is
-// measured from the last left press, or from the window's corner before
-// any: it starts there, or its first step would jump by hundreds of pixels.
+// measured from the last position recorded (a left press or a drag step), at
+// first the window's corner: it starts there, or its first step would jump
+// by hundreds of pixels. Each still starts a fresh viewer.
 void tilt(XSession& x) { x.drag(3, 0, 0, 0, 150, 15); }
 
 // Up against the large house's front gable, with its picture over the whole
@@ -128,7 +129,7 @@ struct Unchanged {
 };
 const std::vector<Unchanged> unchanged = {
     {"c", "GL_DECAL shows an RGB texture as GL_REPLACE does"},
-    {"f", "the frame sets the front face again before every face"},
+    {"f", "the frame sets the front face again for each house half and flat piece"},
 };
 
 Capture shoot(const std::string& viewer, const std::string& dir,
