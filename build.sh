@@ -37,13 +37,18 @@ install_missing() {
 
 jobs=$(nproc)
 
+# docs/gallery was drawn by Debian 12's Mesa, and another Mesa may round a
+# pixel differently, so only there is it checked against the viewer.
+gallery_check=OFF
+if [ "$(. /etc/os-release && echo "$ID $VERSION_ID")" = "debian 12" ]; then gallery_check=ON; fi
+
 # The sanitized test build that ./build.sh test runs and ./build.sh windows
 # takes its end-to-end tests from.
 configure_tests() {
   cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTIDEWICK_TESTS=ON \
     -DTIDEWICK_WERROR=ON -DTIDEWICK_SANITIZE=ON -DTIDEWICK_FUZZ=ON -DTIDEWICK_BENCH=ON \
-    -DTIDEWICK_BMPSUITE_DIR="${TIDEWICK_BMPSUITE_DIR:-}" >/dev/null
+    -DTIDEWICK_BMPSUITE_DIR="${TIDEWICK_BMPSUITE_DIR:-}" -DTIDEWICK_GALLERY_CHECK="$gallery_check" >/dev/null
 }
 
 # Mesa, LLVM and freeglut keep some allocations for the life of the
@@ -118,11 +123,12 @@ run_windows_tests() {
   return "$status"
 }
 
-# Every test under a virtual X server but the minute of fuzzing and the soak,
-# whose size check wants a quiet machine.
+# Every test under a virtual X server but the minute of fuzzing, the
+# gallery's three minutes, and the soak, whose size check wants a quiet
+# machine.
 run_linux_tests() {
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test -j "$jobs" \
-    -E 'bmp_fuzz|soak_short' "$@"
+    -E 'bmp_fuzz|gallery_|soak_short' "$@"
 }
 
 case "${1:-}" in
@@ -152,6 +158,8 @@ EOF
     ;;
   test)
     install_missing "${test_packages[@]}"
+    [ "$gallery_check" = ON ] ||
+      echo "Not Debian 12: the check of docs/gallery against the viewer is left out (another Mesa may draw other bytes)."
     configure_tests
     cmake --build build/test -j "$jobs"
     # Both always run, so a layout slip does not hide the tests' results;

@@ -5,7 +5,8 @@
 //
 //   gallery VIEWER PICTURES OUT_DIR [NAME_PART]
 //
-// With NAME_PART only the pictures whose names contain it are taken.
+// With NAME_PART only the pictures whose file names contain it are taken:
+// "png" takes the stills, "gif" the animation.
 //
 // Every state is reached by keys and drags alone and captured once the
 // viewer has stopped drawing, so a rerun gives the same bytes. The stills do
@@ -313,14 +314,14 @@ int main(int argc, char** argv) {
 
     Capture initial;
     for (const Shot& shot : shots()) {
-      if (std::string(shot.file).find(only) == std::string::npos) continue;
+      if ((std::string(shot.file) + ".png").find(only) == std::string::npos) continue;
       const Capture c = shoot(viewer, dir, shot.act);
       if (std::string(shot.file) == "initial") initial = c;
       const std::string path = out + "/" + shot.file + ".png";
       if (!writePng(path, c)) throw std::runtime_error("cannot write " + path);
       std::printf("%s\n", path.c_str());
     }
-    if (std::string(animationFile).find(only) != std::string::npos) {
+    if ((std::string(animationFile) + ".gif").find(only) != std::string::npos) {
       const std::string path = out + "/" + animationFile + ".gif";
       std::string error;
       std::vector<AnimationFrame> animation;
