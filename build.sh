@@ -9,9 +9,9 @@
 #                       under Wine
 #   ./build.sh faults   build both, then break the code one fault at a time
 #                       from tests/faults.txt and check that a test catches
-#                       each (tests/run_faults.sh)
+#                       each (tools/run_faults.sh)
 # All are safe to repeat: packages already present are not touched and the
-# builds are incremental. tests/run_faults.sh also calls two quiet commands
+# builds are incremental. tools/run_faults.sh also calls two quiet commands
 # that rebuild and rerun one suite, stopping at the first failure:
 #   ./build.sh retest-linux | ./build.sh retest-windows
 set -euo pipefail
@@ -186,7 +186,7 @@ EOF
     build_freeglut_for_windows
     configure_windows
     build_windows
-    exec tests/run_faults.sh tests/faults.txt
+    exec tools/run_faults.sh tests/faults.txt
     ;;
   retest-linux)
     cmake --build build/test -j "$jobs" >/dev/null 2>&1 || exit 125

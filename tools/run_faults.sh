@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Breaks the code on purpose, one fault at a time, and checks that a test
 # notices each. Run by ./build.sh faults, which builds everything first:
-#   tests/run_faults.sh [FAULTS_FILE [NAME_PART]]
+#   tools/run_faults.sh [FAULTS_FILE [NAME_PART]]
 # With NAME_PART only the faults whose names contain it are tried.
 #
 # FAULTS_FILE (tests/faults.txt by default) holds one fault per block, blocks
