@@ -124,7 +124,7 @@ run_windows_tests() {
 }
 
 # Every test under a virtual X server but the minute of fuzzing, the
-# gallery's three minutes, and the soak, whose size check wants a quiet
+# gallery's two minutes, and the soak, whose size check wants a quiet
 # machine.
 run_linux_tests() {
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test -j "$jobs" \
