@@ -141,7 +141,7 @@ case "${1:-}" in
       exit 1
     fi
     cat <<'EOF'
-Tidewick's controls (all of them, with pictures: docs/controls.md):
+Tidewick's controls (each with a picture and its GL in docs/controls.md):
   arrow keys         walk forward and back, turn left and right
   left-button drag   tilt and turn the town; letting go sets the sun and moon circling,
                      pressing the button again stops them
@@ -150,7 +150,8 @@ Tidewick's controls (all of them, with pictures: docs/controls.md):
   d                  depth test off / on
   t                  texturing off / on; the scene turns it back on as it draws, so only
                      a press that turns it off shows, as one flat frame
-  m / r              filtering / wrapping of the large house and the ground
+  m / r              filtering / wrapping of the large house, the ground and the near strip
+  c / f              texture environment / front face; neither changes the picture
   close the window   quit (no key quits)
 EOF
     # The viewer reads its pictures from the folder it starts in.
