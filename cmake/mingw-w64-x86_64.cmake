@@ -1,9 +1,11 @@
 # Cross-compiling Tidewick for 64-bit Windows with Debian's MinGW-w64:
 #   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DCMAKE_FIND_ROOT_PATH=<freeglut> -DCMAKE_PREFIX_PATH=<freeglut>
+#         -DCMAKE_FIND_ROOT_PATH=<freeglut> -DCMAKE_PREFIX_PATH=<freeglut> \
+#         -DTIDEWICK_PAINTER=<a paint_town built for Linux>
 # where <freeglut> is where a Windows build of freeglut was installed
-# (./build.sh windows makes one under build/). The -posix compilers are the
-# variant whose C++ runtime has std::thread and links statically cleanly.
+# (cmake --preset windows, after tools/freeglut_windows.sh, names both). The
+# -posix compilers are the variant whose C++ runtime has std::thread and
+# links statically cleanly.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -17,7 +19,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Programs built here that the build itself runs (the picture painter) run
-# under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)

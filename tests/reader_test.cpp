@@ -1,5 +1,6 @@
 // The BMP reader on hand-made files: one table row per way a file can be
 // refused, and for the files it accepts, the exact bytes it must give.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -171,8 +172,12 @@ long openDescriptors() {
 }
 
 // Each kind of path a picture's name can lead to, refused or read, leaves no
-// file descriptor open behind it; a FIFO is refused at once, not waited on.
+// file descriptor open behind it; a FIFO is refused at once, not waited on,
+// and a device is no picture. A picture is only read: a running program's
+// file, which not even root may open for writing, is read (and is no BMP).
 TEST_F(BmpReader, EveryKindOfPathLeavesNothingOpen) {
+  const std::string running = "/proc/self/exe";
+  ASSERT_LT(open(running.c_str(), O_WRONLY), 0) << running << " can be written to";
   const std::string dir = folder + "/dir.bmp", fifo = folder + "/fifo.bmp",
                     shortFile = folder + "/short.bmp", whole = folder + "/whole.bmp";
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
@@ -185,6 +190,8 @@ TEST_F(BmpReader, EveryKindOfPathLeavesNothingOpen) {
       {folder + "/missing.bmp", "Could not open file '" + folder + "/missing.bmp'\n"},
       {dir, "Could not open file '" + dir + "'\n"},
       {fifo, "Could not open file '" + fifo + "'\n"},
+      {"/dev/null", "Could not open file '/dev/null'\n"},
+      {running, bmpMessageNotBmp},
       {shortFile, bmpMessageInfoHeader},
       {whole, ""},
   };

@@ -26,12 +26,19 @@ GLint texParameter(GLuint texture, GLenum name) {
   return value;
 }
 
+// GL_TEXTURE_WIDTH or GL_TEXTURE_HEIGHT of texture t's level 0.
+GLint texLevelSize(GLuint t, GLenum which) {
+  GLint value = -1;
+  glBindTexture(GL_TEXTURE_2D, t);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &value);
+  return value;
+}
+
 // Texture t's level 0 as R, G, B bytes.
 Bytes textureImage(GLuint t) {
+  const GLint width = texLevelSize(t, GL_TEXTURE_WIDTH),
+              height = texLevelSize(t, GL_TEXTURE_HEIGHT);
   glBindTexture(GL_TEXTURE_2D, t);
-  GLint width = 0, height = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
   Bytes rgb(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
@@ -90,6 +97,10 @@ TEST(TextureSet, PicturesWhoseRowsAreNotWholeWordsArriveIntact) {
   }
   writeFile(dir + "/kest1.bmp", encodeBmp24(5, 3, pixels));  // rows of 15 bytes
   initSceneIn(dir);
+  // Read back row by row, a picture uploaded 3 wide and 5 high would give
+  // the same bytes: only its size tells.
+  EXPECT_EQ(texLevelSize(1, GL_TEXTURE_WIDTH), 5);
+  EXPECT_EQ(texLevelSize(1, GL_TEXTURE_HEIGHT), 3);
   EXPECT_TRUE(textureImage(1) == expected);
 }
 

@@ -26,18 +26,20 @@ class ViewTest : public ::testing::Test {
   void SetUp() override { openTestWindow(); }
 };
 
+// A shape whose sides do not divide evenly, so that an aspect ratio taken in
+// whole numbers (1 rather than 1.25) would show.
 TEST_F(ViewTest, PerspectiveSeesSixtyDegreesTallAndTheWindowsShapeWide) {
-  reshapeView(800, 400);
+  reshapeView(1000, 800);
   GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
   EXPECT_EQ(mode, GL_MODELVIEW) << "drawing relies on the model-view matrix being current";
-  EXPECT_EQ(windowWidth, 800);
-  EXPECT_EQ(windowHeight, 400);
+  EXPECT_EQ(windowWidth, 1000);
+  EXPECT_EQ(windowHeight, 800);
   double x, y;
   project(0, std::tan(M_PI / 6), -1, &x, &y);  // 30 degrees up: the top edge
-  EXPECT_NEAR(y, 400, 0.01);
-  project(2 * std::tan(M_PI / 6), 0, -1, &x, &y);  // twice as wide as tall
-  EXPECT_NEAR(x, 800, 0.01);
+  EXPECT_NEAR(y, 800, 0.01);
+  project(1.25 * std::tan(M_PI / 6), 0, -1, &x, &y);  // a quarter wider than tall
+  EXPECT_NEAR(x, 1000, 0.01);
 }
 
 TEST_F(ViewTest, ReshapeToHeightZeroChangesNothing) {

@@ -1,16 +1,6 @@
-// The user's controls.
-//   Arrow keys     up/down walk forward/back, left/right turn the camera
-//   z, x           zoom in, zoom out
-//   p              perspective / orthographic projection
-//   c              texture environment GL_REPLACE / GL_DECAL
-//   d              depth test on / off
-//   f              front face GL_CCW / GL_CW
-//   m              nearest / linear filtering of textures 1 to 7
-//   r              repeat / clamp wrapping of textures 1 to 7
-//   t              texturing on / off
-//   left drag      tilt and turn the whole scene (any button's drag, until
-//                  the left button is first released)
-//   left button    press stops the sun and moon, release starts them
+// The user's controls: the keyboard and special-key callbacks, the mouse and
+// motion callbacks for the drag, and the idle callback that turns the orbit.
+// What each control shows on screen is described in docs/controls.md.
 #include "input/input.h"
 
 #include "app/view_state.h"

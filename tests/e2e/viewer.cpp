@@ -27,6 +27,12 @@ bool isWindowsProgram(const std::string& program) {
   return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
 }
 
+std::string wineCommand(const std::string& command) {
+  return "WINEPREFIX='" TIDEWICK_WINE_PREFIX
+         "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " +
+         command;
+}
+
 void ViewerTest::start(const std::string& folder, const std::string& script,
                        const std::string& program) {
   ASSERT_FALSE(anyStartFailed) << "the viewer failed to start earlier in this run";
@@ -34,24 +40,35 @@ void ViewerTest::start(const std::string& folder, const std::string& script,
   // The script calls viewer, a function that replaces the shell with the
   // program, so the pid the test holds is the viewer's.
   const std::string launcher = dir + "/viewer.sh";
-  std::ofstream(launcher) << "#!/bin/sh\nviewer() { exec "
-                          << (isWindowsProgram(program) ? "wine " : "") << "'" << program
-                          << "'; }\n"
+  std::ofstream(launcher) << "#!/bin/sh\nviewer() { "
+                          << (isWindowsProgram(program) ? wineCommand("exec wine '" + program + "'")
+                                                        : "exec '" + program + "'")
+                          << "; }\n"
                           << script;
   chmod(launcher.c_str(), 0755);
+  // Counting from before the start, so that the first frame cannot be missed.
+  FrameCounter frames(x, 1000, 1000);
   anyStartFailed = !x.launch(launcher, dir);
   ASSERT_FALSE(anyStartFailed) << "no window titled Tidewick appeared";
+  anyStartFailed = !frames.waitForFrames(1, startupTimeoutMs);
+  ASSERT_FALSE(anyStartFailed) << "the viewer's window appeared but no frame was drawn in it";
+}
+
+void ViewerTest::closeViewer() {
+  EXPECT_EQ(x.close(), 0) << "closing the window ended the viewer badly";
+  // Wine's own processes outlive the program on this X server, which ends
+  // with the test; the next program must start with a fresh server.
+  if (isWindowsProgram(viewerProgram())) {
+    EXPECT_EQ(
+        std::system(wineCommand("wineserver -k; ").append(wineCommand("wineserver -w")).c_str()), 0)
+        << "the tests' Wine server did not end";
+  }
 }
 
 void ViewerTest::TearDown() {
   if (dir.empty() || anyStartFailed) return;
   EXPECT_TRUE(x.running()) << "the viewer stopped by itself";
-  EXPECT_EQ(x.close(), 0) << "closing the window ended the viewer badly";
-  // Wine's own desktop process outlives the program on this X server, which
-  // ends with the test; the next test's program must start a fresh one.
-  if (isWindowsProgram(viewerProgram()) && std::system("wineserver -k") != 0) {
-    ADD_FAILURE() << "wineserver -k failed";
-  }
+  closeViewer();
   const std::string errors = fileText(dir + "/stderr.txt");
   EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
   EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;

@@ -25,6 +25,12 @@ ScreenPoint onScreen(double x, double y, double z, double tilt = 0);
 std::string viewerProgram();
 bool isWindowsProgram(const std::string& program);
 
+// Runs command (a shell command line) with the tests' own Wine prefix, set
+// here rather than inherited, so that nothing reaches the user's own Wine:
+//   wineCommand("wineserver -k")
+// Mono and Gecko, which a fresh prefix may offer to install, are turned off.
+std::string wineCommand(const std::string& command);
+
 // A test with the viewer running under its own X server. At the end the
 // viewer must still be running, close cleanly and have reported no
 // sanitizer error.
@@ -32,12 +38,16 @@ class ViewerTest : public ::testing::Test {
  protected:
   // Starts a viewer in folder through a shell script whose body is script,
   // in which the command viewer runs program (under Wine for a Windows
-  // program). Once a start has failed in this process every later one fails
-  // at once, so a viewer that cannot start costs one time-out, not one per
-  // test.
+  // program), and waits for its first frame, so that every wait after it
+  // measures only what it checks. Once a start has failed in this process
+  // every later one fails at once, so a viewer that cannot start costs one
+  // time-out, not one per test.
   void start(const std::string& folder, const std::string& script = "viewer\n",
              const std::string& program = viewerProgram());
   void TearDown() override;
+  // Closes the window, expecting a clean exit, and ends the Wine server of a
+  // Windows program.
+  void closeViewer();
 
   // Waits, within a time limit, for the pixel at p to become wanted.
   ::testing::AssertionResult pixelBecomes(ScreenPoint p, Pixel wanted, int timeoutMs = 5000);

@@ -8,8 +8,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "app/view_state.h"
@@ -56,13 +54,6 @@ WorkingDir::WorkingDir(const std::string& dir) {
 
 WorkingDir::~WorkingDir() {
   if (chdir(previous_.c_str()) != 0) std::abort();
-}
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 std::string printedBy(const std::function<void()>& body) {
@@ -126,6 +117,7 @@ Pixel readPixel(int x, int y) {
   unsigned char p[3] = {};
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+  if (glGetError() != GL_NO_ERROR) return {-1, -1, -1};  // matches no colour
   return {p[0], p[1], p[2]};
 }
 

@@ -39,9 +39,6 @@ class WorkingDir {
   std::string previous_;
 };
 
-// A file's whole text; empty if it cannot be read.
-std::string fileText(const std::string& path);
-
 // What body printed on standard output.
 std::string printedBy(const std::function<void()>& body);
 
@@ -56,5 +53,7 @@ int redisplaysDuring(const std::function<void()>& body);
 // down when its loop returns; the next openTestWindow opens another.
 float angleMovedByIdleCalls();
 
-Pixel readPixel(int x, int y);   // GL window coordinates, origin bottom-left
+// GL window coordinates, origin bottom-left; (-1, -1, -1), which matches no
+// colour, if GL could not read it.
+Pixel readPixel(int x, int y);
 std::vector<GLenum> glErrors();  // drains the GL error queue

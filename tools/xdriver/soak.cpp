@@ -27,10 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -53,13 +51,6 @@ struct Options {
   double timeLimit = 1800;
   std::vector<std::string> env;
 };
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // What the sanitizers print when they find something. Mesa and freeglut may
 // print harmless notes, so only these markers count. Valgrind's findings

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -47,6 +49,14 @@ int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 }  // namespace
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 const char* const townPictureFiles[13] = {
     "kest1.bmp", "kest2.bmp", "kest3.bmp", "kest4.bmp", "mirl1.bmp", "mirl2.bmp", "mirl3.bmp",
@@ -182,7 +192,7 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
         if (!w.empty()) window_ = w.front();
         return !w.empty() || !running();
       },
-      20000);
+      startupTimeoutMs);
   if (!appeared || window_ == 0) return false;
   // Without a window manager freeglut's window sits at (-1, -1).
   XMoveWindow(dpy_, window_, 0, 0);
@@ -277,13 +287,14 @@ void XSession::drag(int number, int x0, int y0, int x1, int y1, int steps) {
 }
 
 Capture XSession::capture(int x, int y, int w, int h) {
-  Capture c;
   XWindowAttributes a;
-  if (!XGetWindowAttributes(dpy_, window_, &a)) return c;
+  if (!window_ || !XGetWindowAttributes(dpy_, window_, &a))
+    throw std::runtime_error("the window cannot be read: it is gone");
   if (w < 0) w = a.width - x;
   if (h < 0) h = a.height - y;
   XImage* image = XGetImage(dpy_, window_, x, y, w, h, AllPlanes, ZPixmap);
-  if (!image) return c;
+  if (!image) throw std::runtime_error("the window's pixels cannot be read");
+  Capture c;
   c.width = w;
   c.height = h;
   c.rgb.resize(static_cast<size_t>(w) * h * 3);
@@ -301,7 +312,7 @@ Capture XSession::capture(int x, int y, int w, int h) {
 
 Pixel XSession::pixel(int x, int y) {
   const Capture c = capture(x, y, 1, 1);
-  return c.width ? c.at(0, 0) : Pixel{-1, -1, -1};
+  return c.at(0, 0);
 }
 
 bool XSession::waitUntil(const std::function<bool()>& done, int timeoutMs) {

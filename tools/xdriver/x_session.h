@@ -39,6 +39,16 @@ std::string copyTownPictures(const std::string& from, const std::string& tag);
 
 void sleepMs(int ms);
 
+// A file's whole content, such as a program's stderr.txt; throws
+// std::runtime_error if it cannot be read, so that a check of what a file
+// holds never passes on a file it did not see.
+std::string fileText(const std::string& path);
+
+// How long a program may take to start: to show its window, and then to
+// draw its first frame. Under the sanitizers, on a busy machine, or with
+// Wine starting first, it takes seconds.
+constexpr int startupTimeoutMs = 20000;
+
 class XSession {
  public:
   // Starts Xvfb on a free display; throws std::runtime_error on failure.
@@ -79,6 +89,8 @@ class XSession {
   // the events sent to it (keys, buttons) still reach it.
   void holdServer(bool held);
 
+  // Both throw std::runtime_error when the window cannot be read, so that a
+  // check never judges pixels it did not see.
   Capture capture(int x = 0, int y = 0, int w = -1, int h = -1);
   Pixel pixel(int x, int y);
 

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# freeglut for Windows, from Debian's own source package, cross-compiled with
+# MinGW-w64 twice: as a static library into build/freeglut-windows/static
+# (what the windows preset links into tidewick.exe) and as a DLL with its
+# import library into build/freeglut-windows/dll. Each is built once; run it
+# again and it does nothing.
+#
+# The source comes through a private apt configuration under
+# build/freeglut-windows/apt, made from this machine's own entries for its
+# release, turned into deb-src entries; /etc/apt stays untouched. An entry
+# may name the release by codename (bookworm, bookworm-updates) or by suite
+# (stable, stable-updates); a suite is matched to the codename through the
+# Release files apt already holds. The version fetched is the one the
+# machine's own freeglut3-dev was built from, when that is installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD/build/freeglut-windows
+apt_etc=${TIDEWICK_APT_ETC:-/etc/apt} # another folder, to try other source lists
+toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
+
+[ -f "$root/static/lib/libglut.a" ] && [ -f "$root/dll/lib/libglut.dll.a" ] && exit 0
+
+# The names this release goes by: its codename, and each suite whose Release
+# file says it is that codename.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+names=" $codename "
+for release in /var/lib/apt/lists/*Release; do
+  [ -f "$release" ] || continue
+  if grep -qx "Codename: $codename" "$release"; then
+    suite=$(sed -n 's/^Suite: //p' "$release")
+    [ -n "$suite" ] && [[ $names != *" $suite "* ]] && names+="$suite "
+  fi
+done
+
+mkdir -p "$root/apt/parts" "$root/apt/lists/partial" "$root/apt/cache" "$root/src"
+# A suite is kept when its name, up to any dash (bookworm-updates,
+# stable-security), is one of names.
+keep='function ours(suite) { sub(/-.*/, "", suite); return index(names, " " suite " ") > 0 }'
+if [ -f "$apt_etc/sources.list" ]; then
+  awk -v names="$names" "$keep"'
+    $1 == "deb" { i = 2  # the URI, after any [options]
+      if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+      if (ours($(i + 1))) { $1 = "deb-src"; print } }' \
+    "$apt_etc/sources.list" >"$root/apt/parts/machine.list"
+fi
+: >"$root/apt/parts/machine.sources"
+for stanzas in "$apt_etc"/sources.list.d/*.sources; do
+  [ -f "$stanzas" ] || continue
+  awk -v names="$names" "$keep"'
+    BEGIN { RS = ""; ORS = "\n\n" }
+    { n = split($0, line, "\n"); keep = 0
+      for (i = 1; i <= n; i++) if (line[i] ~ /^Suites:/) {
+        m = split(line[i], word, /[ \t]+/); for (k = 2; k <= m; k++) if (ours(word[k])) keep = 1 }
+      if (keep) { sub(/Types:[^\n]*/, "Types: deb-src"); print } }' \
+    "$stanzas" >>"$root/apt/parts/machine.sources"
+done
+if [ ! -s "$root/apt/parts/machine.list" ] && [ ! -s "$root/apt/parts/machine.sources" ]; then
+  echo "freeglut_windows: no apt entry in $apt_etc names$names(the release's names)" >&2
+  exit 1
+fi
+
+private=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$root/apt/parts"
+  -o Dir::State::Lists="$root/apt/lists" -o Dir::Cache="$root/apt/cache" -o APT::Sandbox::User="$(id -un)")
+version=$(dpkg-query -W -f='${source:Version}' freeglut3-dev 2>/dev/null || true)
+echo "Fetching freeglut's source package${version:+ $version}"
+apt-get -qq "${private[@]}" update
+rm -rf "$root/src" && mkdir -p "$root/src"
+(cd "$root/src" && apt-get -qq "${private[@]}" source --download-only "freeglut${version:+=$version}" >/dev/null)
+tar -xzf "$root"/src/freeglut_*.orig.tar.gz -C "$root/src"
+
+# Debian's source names the library glut (FREEGLUT_REPLACE_GLUT), and
+# installs GL/glut.h, as the Linux package does.
+for kind in static dll; do
+  shared=OFF
+  [ "$kind" = dll ] && shared=ON
+  echo "Building freeglut for Windows ($kind)"
+  rm -rf "$root/build-$kind" "$root/$kind" "$root/build-$kind.log"
+  cmake -S "$root"/src/freeglut-*/ -B "$root/build-$kind" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$root/$kind" \
+    -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON \
+    -DFREEGLUT_BUILD_STATIC_LIBS=$([ "$shared" = ON ] && echo OFF || echo ON) \
+    -DFREEGLUT_BUILD_SHARED_LIBS=$shared >"$root/build-$kind.log" 2>&1 &&
+    cmake --build "$root/build-$kind" >>"$root/build-$kind.log" 2>&1 &&
+    cmake --install "$root/build-$kind" >>"$root/build-$kind.log" 2>&1 ||
+    { tail -n 20 "$root/build-$kind.log"; echo "freeglut_windows: the $kind build failed" >&2; exit 1; }
+done
