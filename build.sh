@@ -4,8 +4,8 @@
 #   ./build.sh run      build the viewer and its pictures, and start it
 #   ./build.sh test     build with the sanitizers, run every test under a
 #                       virtual X server, check that the C++ is formatted
-#   ./build.sh windows  build tidewick.exe with MinGW-w64 and run the
-#                       end-to-end tests against it under Wine
+#   ./build.sh windows  build tidewick.exe with MinGW-w64, static and with
+#                       DLLs, and test both under Wine
 #   ./build.sh faults   break the code one fault of tests/faults.txt at a
 #                       time and check that a test catches each
 # Each is safe to repeat: packages present are left alone, builds are
@@ -61,6 +61,7 @@ case "${1:-}" in
     tools/freeglut_windows.sh
     build e2e # the Linux painter, viewer and test runner that the Windows build needs
     build windows
+    build windows-dll
     ctest --preset windows
     ;;
   faults)

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # freeglut for Windows, from Debian's own source package, cross-compiled with
-# MinGW-w64 twice: as a static library into build/freeglut-windows/static
-# (what the windows preset links into tidewick.exe) and as a DLL with its
-# import library into build/freeglut-windows/dll. Each is built once; run it
-# again and it does nothing.
+# MinGW-w64 twice, as a static library and as a DLL, into two prefixes under
+# build/freeglut-windows:
+#   static  both, laid out as MSYS2 installs freeglut (libglut.a beside the
+#           DLL's import library libglut.dll.a), which the windows preset
+#           links statically: a build that took the import library there
+#           would still need the DLL, and the tests would see it
+#   dll     the DLL and its import library alone, for the windows-dll preset
+# Built once; run again, it does nothing.
 #
 # The source comes through a private apt configuration under
 # build/freeglut-windows/apt, made from this machine's own entries for its
@@ -18,7 +22,8 @@ root=$PWD/build/freeglut-windows
 apt_etc=${TIDEWICK_APT_ETC:-/etc/apt} # another folder, to try other source lists
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 
-[ -f "$root/static/lib/libglut.a" ] && [ -f "$root/dll/lib/libglut.dll.a" ] && exit 0
+[ -f "$root/static/lib/libglut.a" ] && [ -f "$root/static/lib/libglut.dll.a" ] &&
+  [ -f "$root/dll/lib/libglut.dll.a" ] && exit 0
 
 # The names this release goes by: its codename, and each suite whose Release
 # file says it is that codename.
@@ -84,3 +89,4 @@ for kind in static dll; do
     cmake --install "$root/build-$kind" >>"$root/build-$kind.log" 2>&1 ||
     { tail -n 20 "$root/build-$kind.log"; echo "freeglut_windows: the $kind build failed" >&2; exit 1; }
 done
+cmake --install "$root/build-dll" --prefix "$root/static" >/dev/null
