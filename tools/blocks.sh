@@ -9,7 +9,11 @@
 #   file:  src/app/view_state.cpp
 #   from:  eye[2] - std::cos(heading) * moveStep
 #   to:    eye[2] + std::cos(heading) * moveStep
-# 'from' must occur exactly once in 'file'. Other keys are the caller's.
+# 'from' must occur exactly once in 'file'. A block may change a second place
+# of the same file, applied after the first:
+#   then:  text that must then occur exactly once
+#   into:  what it becomes
+# Other keys are the caller's.
 
 # Copies every file git knows of or would add, as the working tree has it,
 # into folder $1, keeping its build folder, so that unchanged code is not
@@ -46,23 +50,33 @@ for_each_block() {
 }
 
 # Applies the current block to its file, in the current folder, keeping the
-# file's text in original_text for put_back. Fails, saying why, when the
-# block cannot apply.
+# file's text in original_text for put_back. Fails, saying why in
+# block_problem, when the block cannot apply.
 apply_block() {
-  local file=${block[file]:-} from=${block[from]:-} before after
+  local file=${block[file]:-} text
   if [ ! -f "$file" ]; then
     block_problem="no file $file"
     return 1
   fi
   original_text=$(cat "$file" && printf x)
   original_text=${original_text%x}
-  before=${original_text%%"$from"*}
-  after=${original_text#*"$from"}
-  if [ -z "$from" ] || [ "$before" = "$original_text" ] || [[ $after == *"$from"* ]]; then
-    block_problem="its from: is not found exactly once in $file"
-    return 1
+  text=$(replace_once "$original_text" "${block[from]:-}" "${block[to]:-}" && printf x) ||
+    { block_problem="its from: is not found exactly once in $file"; return 1; }
+  text=${text%x}
+  if [ -n "${block[then]:-}" ]; then
+    text=$(replace_once "$text" "${block[then]}" "${block[into]:-}" && printf x) ||
+      { block_problem="its then: is not found exactly once in $file"; return 1; }
+    text=${text%x}
   fi
-  printf '%s' "$before${block[to]:-}$after" >"$file"
+  printf '%s' "$text" >"$file"
+}
+
+# Prints text $1 with its one occurrence of $2 replaced by $3; fails when $2
+# is empty or does not occur exactly once.
+replace_once() {
+  local before=${1%%"$2"*} after=${1#*"$2"}
+  [ -n "$2" ] && [ "$before" != "$1" ] && [[ $after != *"$2"* ]] || return 1
+  printf '%s' "$before$3$after"
 }
 
 put_back() { printf '%s' "$original_text" >"${block[file]}"; }
