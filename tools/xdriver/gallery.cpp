@@ -9,37 +9,140 @@
 // "png" takes the stills, "gif" the animation.
 //
 // Every state is reached by keys and drags alone and captured once the
-// viewer has stopped drawing, so a rerun gives the same bytes. The stills do
-// not wait for the orbit: the sun and the moon are moved with the arrow keys,
-// which turn the orbit by 0.125 degrees a press, and the tilt is dragged with
-// the right button, which (until the left button is first released) tilts
-// the scene without a release that starts the orbit. The animation does run the
-// orbit, in stretches that each end when the left button is pressed again,
-// and counts the frames drawn to stop it at exact angles (see Orbit).
+// viewer has stopped drawing (see Stillness), so a rerun gives the same
+// bytes, on a busy machine as on an idle one. The stills do not wait for the
+// orbit: the sun and the moon are moved with the arrow keys, which turn the
+// orbit by 0.125 degrees a press, and the tilt is dragged with the right
+// button, which (until the left button is first released) tilts the scene
+// without a release that starts the orbit. The animation does run the orbit,
+// in stretches that each end when the left button is pressed again, and
+// counts the frames drawn to stop it at exact angles (see Orbit).
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "gif_animation.h"
+#include "top_view.h"
 #include "x_session.h"
 
 namespace {
 
 constexpr int side = 1000;
 
-// Waits until no frame has arrived for 300 ms.
-void waitForStill(const FrameCounter& frames) {
-  long last = -1;
-  for (int i = 0; i < 200 && frames.frames() != last; ++i) {
-    last = frames.frames();
-    sleepMs(300);
+// The frame counter shows that the viewer draws, not that it has finished:
+// a viewer kept off the processors by other work draws nothing for as long
+// as it waits, and a quiet spell of any length can end with the frame for
+// the last key or drag step still to come. So the gallery waits for a state
+// of the processes instead. When every thread of the programs it started
+// (the server and the viewer) is asleep, and so is every thread of its own
+// but the waiting one (the counter's), the viewer waits for input: not for
+// an answer, which a server with nothing left to do has sent, nor for its
+// drawing threads, which sleep. The server has carried out every request and
+// sent every report of a put, and the counter has read them all, since a
+// report left unread would wake it. Two looks with no thread woken in between
+// make sure all of that held at one moment; after it nothing changes until
+// the next key or button, so the frames counted then are all there will be.
+class Stillness {
+ public:
+  // With the viewer started, so that the processes this one has started are
+  // the server and the viewer.
+  explicit Stillness(const FrameCounter& frames) : frames_(frames) {
+    const std::string parent = std::to_string(getpid());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      const std::string name = entry.path().filename();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      // pid (name) state ppid: the name may hold spaces and parentheses.
+      std::ifstream in(entry.path() / "stat");
+      std::string line;
+      std::getline(in, line);
+      const size_t end = line.rfind(')');
+      if (end == std::string::npos) continue;
+      std::istringstream fields(line.substr(end + 1));
+      std::string state, ppid;
+      fields >> state >> ppid;
+      if (ppid == parent) processes_.push_back(name);
+    }
+    if (processes_.size() != 2)
+      throw std::runtime_error("expected the server and the viewer, found " +
+                               std::to_string(processes_.size()) + " processes started");
   }
-}
+
+  // Waits until everything is still and returns the frames counted then.
+  long wait() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::vector<Sleeper> before, after;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (look(&before)) {
+        const long counted = frames_.frames();
+        if (look(&after) && after == before) return counted;
+      }
+      sleepMs(2);
+    }
+    throw std::runtime_error("the viewer did not stop drawing");
+  }
+
+ private:
+  struct Sleeper {
+    std::string thread;
+    long switches;  // times it has left a processor, which it does only if woken
+    bool operator==(const Sleeper& o) const { return thread == o.thread && switches == o.switches; }
+    bool operator<(const Sleeper& o) const { return thread < o.thread; }
+  };
+
+  // Every thread watched, in order; false as soon as one is not asleep.
+  bool look(std::vector<Sleeper>* out) const {
+    out->clear();
+    for (const std::string& process : processes_)
+      if (!lookAt("/proc/" + process + "/task", "", out)) return false;
+    if (!lookAt("/proc/self/task", std::to_string(gettid()), out)) return false;
+    std::sort(out->begin(), out->end());
+    return true;
+  }
+
+  static bool lookAt(const std::string& tasks, const std::string& skip, std::vector<Sleeper>* out) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(tasks, error)) {
+      const std::string thread = entry.path().filename();
+      if (thread == skip) continue;
+      std::ifstream stat(entry.path() / "stat");
+      std::string line;
+      std::getline(stat, line);
+      const size_t end = line.rfind(')');
+      if (end == std::string::npos || end + 2 >= line.size()) return false;  // gone meanwhile
+      const char state = line[end + 2];
+      // A thread that ends is gone at once, but a whole program that ends
+      // stays behind, dead, until this one collects it.
+      if ((state == 'Z' || state == 'X') && tasks.find("/" + thread + "/") != std::string::npos)
+        throw std::runtime_error("a program the gallery started has ended");
+      if (state != 'S') return false;
+      std::ifstream status(entry.path() / "status");
+      long switches = 0;
+      int found = 0;
+      while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+          switches += std::stol(line.substr(line.find(':') + 1));
+          ++found;
+        }
+      if (found != 2) return false;
+      out->push_back({tasks + "/" + thread, switches});
+    }
+    return !error;
+  }
+
+  const FrameCounter& frames_;
+  std::vector<std::string> processes_;
+};
 
 void keys(XSession& x, const std::string& name, int times) {
   for (int i = 0; i < times; ++i) x.key(name);
@@ -77,7 +180,18 @@ void overTheGround(XSession& x) {
 struct Shot {
   const char* file;  // in OUT_DIR, without .png
   std::function<void(XSession&)> act;
+  std::function<void(Capture&)> mark = nullptr;  // drawn over the capture, if any
 };
+
+// The town from straight above: the scene tilted 90 degrees by a 450-pixel
+// drag, orthographic, and zoomed five times, so that one unit of the town
+// covers 500 * (zoom / 2) / 3 pixels of the box's 3 units a half-window.
+constexpr double topViewZoom = 1.125 * 1.125 * 1.125 * 1.125 * 1.125;
+void fromAbove(XSession& x) {
+  x.drag(3, 0, 0, 0, 450, 45);
+  x.key("p");
+  keys(x, "z", 5);
+}
 
 const std::vector<Shot>& shots() {
   static const std::vector<Shot> list = {
@@ -98,6 +212,18 @@ const std::vector<Shot>& shots() {
       {"ground-clamp",
        [](XSession& x) {
          overTheGround(x);
+         x.key("r");
+       }},
+      {"ground-clamp-linear",
+       [](XSession& x) {
+         overTheGround(x);
+         x.key("r");
+         x.key("m");
+       }},
+      {"top-view", fromAbove, [](Capture& c) { markTopView(c, 500 * (topViewZoom / 2) / 3); }},
+      {"top-view-clamped",
+       [](XSession& x) {
+         fromAbove(x);
          x.key("r");
        }},
       {"inside-the-large-house",
@@ -138,9 +264,10 @@ Capture shoot(const std::string& viewer, const std::string& dir,
   XSession x;
   FrameCounter frames(x, side, side);
   if (!x.launch(viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
-  waitForStill(frames);
+  const Stillness still(frames);
+  if (still.wait() == 0) throw std::runtime_error("the viewer drew nothing");
   act(x);
-  waitForStill(frames);
+  still.wait();
   Capture c = x.capture();
   if (x.close() != 0) throw std::runtime_error("the viewer did not close cleanly");
   if (c.width != side || c.height != side) throw std::runtime_error("capture failed");
@@ -156,27 +283,19 @@ constexpr int dragDx = 5, dragDy = 10;  // a step: 1 degree of turn and 2 of til
 constexpr int orbitPictures = 60;
 constexpr long stepsPerPicture = 30;  // 0.2 degrees a step: 6 degrees a picture
 
-// Waits until no frame has arrived for quietMs and returns the count then.
-long settle(const FrameCounter& frames, int quietMs) {
-  long last = frames.frames();
-  for (int i = 0; i < 100; ++i) {
-    sleepMs(quietMs);
-    const long now = frames.frames();
-    if (now == last) return now;
-    last = now;
-  }
-  throw std::runtime_error("the viewer did not stop drawing");
-}
-
 // The orbit run in stretches, each from a release of the left button to the
 // press that stops it. The viewer draws one frame for the release and then
 // turns the orbit by one step before each further frame until it reads the
 // press, so a stretch of n frames turns it by n - 1 steps whenever the press
-// arrives: how far it has turned is known exactly from the frames counted.
+// arrives: how far it has turned is known exactly from the frames counted
+// once the viewer is still.
 // The press goes out with the server held, which stops the viewer at its
 // next request to the server, within the frame it is drawing; it reads the
 // press one step later. A stretch is ended a few steps short of where the
-// orbit should stop, and the rest is made up a step at a time.
+// orbit should stop, and the rest is made up a step at a time. How far short
+// is learnt from how late the presses have arrived, and a retake starts from
+// what the take before it learnt: the lateness that made it run past is the
+// kind a busy machine shows again.
 class Orbit {
  public:
   // Thrown when the orbit has turned past the step wanted: the angle could
@@ -186,19 +305,18 @@ class Orbit {
     using std::runtime_error::runtime_error;
   };
 
-  // The left button is down and the viewer is still.
-  Orbit(XSession& x, const FrameCounter& frames)
-      : x_(x), frames_(frames), base_(settle(frames, quietMs)) {}
+  // The left button is down and the viewer is still. margin is how many
+  // steps short of the target a stretch ends, which grows as presses arrive
+  // late.
+  Orbit(XSession& x, const FrameCounter& frames, const Stillness& still, long& margin)
+      : x_(x), frames_(frames), still_(still), base_(still.wait()), margin_(margin) {}
 
   long stretches() const { return stretches_; }
 
   void turnTo(long target) {
-    long now = turned(quietMs);
+    long now = turned();
     for (int tries = 0; tries < 2000; ++tries) {
-      if (now == target) {
-        now = turned(stillMs);  // once more, waiting longer for a late frame
-        if (now == target) return;
-      }
+      if (now == target) return;
       if (now > target)
         throw RanPast("the orbit ran past step " + std::to_string(target) + " to " +
                       std::to_string(now));
@@ -206,13 +324,13 @@ class Orbit {
       if (remaining > margin_) {
         const long ahead = remaining - margin_;
         stretch(ahead);
-        const long after = turned(quietMs);
+        const long after = turned();
         // Stay further short than the press has ever arrived late.
         margin_ = std::max(margin_, after - now - ahead + 2);
         now = after;
       } else {
         step();
-        const long after = turned(quietMs);
+        const long after = turned();
         // Release and press read together turn nothing: wait longer
         // between them next time.
         if (after == now) readMs_ = std::min(readMs_ + 2, 50);
@@ -223,9 +341,8 @@ class Orbit {
   }
 
  private:
-  static constexpr int quietMs = 150, stillMs = 300;
-
-  long turned(int quiet) const { return settle(frames_, quiet) - base_ - stretches_; }
+  // Only once the viewer is still: a stretch may end with frames to come.
+  long turned() const { return still_.wait() - base_ - stretches_; }
 
   // Releases the button and presses it again once the orbit has turned
   // ahead steps.
@@ -258,20 +375,24 @@ class Orbit {
 
   XSession& x_;
   const FrameCounter& frames_;
+  const Stillness& still_;
   const long base_;
   long stretches_ = 0;
-  long margin_ = 4;
+  long& margin_;
   int readMs_ = 4;
 };
 
 // From the starting view, a left drag down and to the right in steps that
 // tilts the town by 30 degrees and turns it by 15, then the release that
 // starts the orbit and one whole turn of the sun and the moon.
-std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::string& dir) {
+std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::string& dir,
+                                          long& margin) {
   XSession x;
   FrameCounter frames(x, side, side);
   if (!x.launch(viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
-  waitForStill(frames);
+  const Stillness still(frames);
+  long drawn = still.wait();
+  if (drawn == 0) throw std::runtime_error("the viewer drew nothing");
   std::vector<AnimationFrame> out;
   const auto take = [&](int delayCs) {
     const Capture c = x.capture();
@@ -280,15 +401,22 @@ std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::
   };
   take(100);
 
-  // The pointer starts over the window's centre.
+  // The pointer starts over the window's centre. The press draws a frame of
+  // its own, so that each step draws exactly one: a step that drew none or
+  // two would leave a picture other than the step's to be taken.
   x.button(1, true);
+  drawn = still.wait();
   for (int i = 1; i <= dragSteps; ++i) {
     x.moveTo(side / 2 + i * dragDx, side / 2 + i * dragDy);
-    settle(frames, 150);
+    const long now = still.wait();
+    if (now != drawn + 1)
+      throw std::runtime_error("drag step " + std::to_string(i) + " drew " +
+                               std::to_string(now - drawn) + " frames");
+    drawn = now;
     take(i == dragSteps ? 50 : 7);
   }
 
-  Orbit orbit(x, frames);
+  Orbit orbit(x, frames, still, margin);
   for (int i = 1; i <= orbitPictures; ++i) {
     orbit.turnTo(i * stepsPerPicture);
     take(i == orbitPictures ? 50 : 7);
@@ -315,7 +443,8 @@ int main(int argc, char** argv) {
     Capture initial;
     for (const Shot& shot : shots()) {
       if ((std::string(shot.file) + ".png").find(only) == std::string::npos) continue;
-      const Capture c = shoot(viewer, dir, shot.act);
+      Capture c = shoot(viewer, dir, shot.act);
+      if (shot.mark) shot.mark(c);
       if (std::string(shot.file) == "initial") initial = c;
       const std::string path = out + "/" + shot.file + ".png";
       if (!writePng(path, c)) throw std::runtime_error("cannot write " + path);
@@ -325,9 +454,10 @@ int main(int argc, char** argv) {
       const std::string path = out + "/" + animationFile + ".gif";
       std::string error;
       std::vector<AnimationFrame> animation;
+      long margin = 4;
       for (int attempt = 1; animation.empty(); ++attempt) {
         try {
-          animation = takeAnimation(viewer, dir);
+          animation = takeAnimation(viewer, dir, margin);
         } catch (const Orbit::RanPast& e) {
           if (attempt == 3) throw;
           std::printf("  %s; taking the animation again\n", e.what());
