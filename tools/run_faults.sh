@@ -49,7 +49,7 @@ build_suite() {
 }
 run_suite() {
   case "$1" in
-    linux) xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset test -LE slow --stop-on-failure -j "$(nproc)" ;;
+    linux) GTEST_FAIL_FAST=1 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset test -LE slow --stop-on-failure -j "$(nproc)" ;;
     windows) GTEST_FAIL_FAST=1 ctest --preset windows --stop-on-failure ;;
   esac
 }
