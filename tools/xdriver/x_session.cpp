@@ -10,6 +10,7 @@
 #include <png.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,8 +104,13 @@ bool writePng(const std::string& path, const Capture& image) {
 XSession::XSession() {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  const pid_t session = getpid();
   server_ = fork();
   if (server_ == 0) {
+    // A session ended without its destructor (a test killed at its time
+    // limit) takes its server with it, and the server the program it ran.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != session) _exit(1);
     close(fds[0]);
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, STDERR_FILENO);
