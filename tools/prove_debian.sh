@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Runs the README's commands as a new user would on another Debian release:
+# in a fresh root of that release made with debootstrap from Debian's own
+# packages, holding a clean clone of this tree's last commit and nothing from
+# this machine but the kernel, /proc and /dev.
+#   tools/prove_debian.sh [CODENAME]     default trixie (Debian 13)
+# Inside, as root, it runs `./build.sh run` with no display, which must build
+# and then say that it needs one, and `./build.sh test`, which must pass with
+# the layout check. It prints how each ended and fails when either fails.
+#
+# Under build/debian-CODENAME it keeps the base system (fetched once), the
+# packages apt downloads (so that a second run fetches only what changed) and
+# each command's whole output in logs/. The root a run works in is a fresh
+# copy of the base, made anew each time.
+#
+# The mirror is the one this machine's apt configuration names for Debian.
+# Everything is mounted in a mount namespace of the script's own, so the
+# mounts vanish with it and no unmount can reach this machine's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+codename=${1:-trixie}
+
+if [ "$(id -u)" -ne 0 ]; then exec sudo "$0" "$@"; fi
+command -v debootstrap >/dev/null || {
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap
+}
+
+# The first Debian archive (not the security one) among the machine's entries.
+mirror=$(
+  { sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null | tr ' ' '\n'
+    awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; break } }' \
+      /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+  } | grep -E '/debian/?$' | head -n 1
+)
+[ -n "$mirror" ] || { echo "prove_debian: no Debian archive in /etc/apt's entries" >&2; exit 1; }
+security=$(grep -rhoE '[a-z]+://[^ ]*/debian-security/?' /etc/apt/sources.list /etc/apt/sources.list.d/ \
+  2>/dev/null | head -n 1 || true)
+
+home=$PWD/build/debian-$codename
+base=$home/base root=$home/root debs=$home/debs logs=$home/logs
+mkdir -p "$home" "$debs" "$logs"
+
+if [ ! -f "$base/.complete" ]; then
+  echo "Making a $codename base system in $base"
+  rm -rf "$base"
+  debootstrap --variant=minbase "$codename" "$base" "$mirror" >"$logs/debootstrap.log" 2>&1 ||
+    { tail -n 5 "$logs/debootstrap.log"; echo "prove_debian: debootstrap failed" >&2; exit 1; }
+  {
+    echo "deb $mirror $codename main"
+    echo "deb $mirror $codename-updates main"
+    [ -z "$security" ] || echo "deb $security $codename-security main"
+  } >"$base/etc/apt/sources.list"
+  touch "$base/.complete"
+fi
+
+echo "Copying the base system to $root"
+rm -rf "$root"
+cp -a "$base" "$root"
+# A clone, so that only what is committed goes in, as a new user would get it.
+git clone -q "$PWD" "$root/root/tidewick"
+
+# git for check_format's file list, as a user who cloned has it; sudo is not
+# needed as root. Then the two commands, each on its own, with a clean
+# environment.
+cat >"$root/root/prove.sh" <<'EOF'
+#!/bin/sh
+cd /root/tidewick
+apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null
+./build.sh run >/root/run.log 2>&1; echo $? >/root/run.status
+./build.sh test >/root/test.log 2>&1; echo $? >/root/test.status
+EOF
+chmod +x "$root/root/prove.sh"
+
+start=$(date +%s)
+unshare --mount --propagation private -- sh -c '
+  set -e
+  root=$1 debs=$2
+  mount -t proc proc "$root/proc"
+  mount --rbind /dev "$root/dev"
+  mount --bind "$debs" "$root/var/cache/apt/archives"
+  exec chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /root/prove.sh
+' sh "$root" "$debs"
+elapsed=$(($(date +%s) - start))
+cp "$root/root/run.log" "$root/root/test.log" "$logs/"
+
+release=$(. "$root/etc/os-release" && echo "$PRETTY_NAME")
+status=0
+echo "On $release, in $((elapsed / 60)) min $((elapsed % 60)) s:"
+if [ "$(cat "$root/root/run.status")" = 1 ] && grep -q "needs an X display" "$logs/run.log" &&
+  [ -x "$root/root/tidewick/build/release/tidewick" ]; then
+  echo "  ./build.sh run: built, then stopped for want of a display: $(tail -n 1 "$logs/run.log")"
+else
+  echo "  ./build.sh run FAILED (status $(cat "$root/root/run.status")); the end of $logs/run.log:"
+  tail -n 15 "$logs/run.log" | sed 's/^/    /'
+  status=1
+fi
+summary=$(grep -E "tests passed|tests failed" "$logs/test.log" | tail -n 1 || true)
+layout=$(grep -E "^check_format:" "$logs/test.log" | tail -n 1 || true)
+if [ "$(cat "$root/root/test.status")" = 0 ]; then
+  echo "  ./build.sh test: $summary; $layout"
+else
+  echo "  ./build.sh test FAILED (status $(cat "$root/root/test.status")): ${summary:-no test summary}"
+  grep -E "^ *[0-9]+ - .*\((Failed|Timeout|Not Run|SEGFAULT|Subprocess aborted)\)|^check_format:|error:|^E: " \
+    "$logs/test.log" | head -n 20 | sed 's/^/    /' || true
+  echo "  the whole output: $logs/test.log"
+  status=1
+fi
+exit "$status"
