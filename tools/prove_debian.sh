@@ -25,16 +25,16 @@ command -v debootstrap >/dev/null || {
   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap
 }
 
-# The first Debian archive (not the security one) among the machine's entries.
-mirror=$(
-  { sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null | tr ' ' '\n'
-    awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; break } }' \
-      /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-  } | grep -E '/debian/?$' | head -n 1 || true
-)
+# The Debian archive and its security archive among the machine's entries.
+archives() {
+  sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null | tr ' ' '\n'
+  awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; break } }' \
+    /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+  true
+}
+mirror=$(archives | grep -E '/debian/?$' | head -n 1 || true)
+security=$(archives | grep -E '/debian-security/?$' | head -n 1 || true)
 [ -n "$mirror" ] || { echo "prove_debian: no Debian archive in /etc/apt's entries" >&2; exit 1; }
-security=$(grep -rhoE '[a-z]+://[^ ]*/debian-security/?' /etc/apt/sources.list /etc/apt/sources.list.d/ \
-  2>/dev/null | head -n 1 || true)
 
 home=$PWD/build/debian-$codename
 base=$home/base root=$home/root debs=$home/debs logs=$home/logs
@@ -45,17 +45,17 @@ if [ ! -f "$base/.complete" ]; then
   rm -rf "$base"
   debootstrap --variant=minbase "$codename" "$base" "$mirror" >"$logs/debootstrap.log" 2>&1 ||
     { tail -n 5 "$logs/debootstrap.log"; echo "prove_debian: debootstrap failed" >&2; exit 1; }
-  {
-    echo "deb $mirror $codename main"
-    echo "deb $mirror $codename-updates main"
-    [ -z "$security" ] || echo "deb $security $codename-security main"
-  } >"$base/etc/apt/sources.list"
   touch "$base/.complete"
 fi
 
 echo "Copying the base system to $root"
 rm -rf "$root"
 cp -a "$base" "$root"
+{
+  echo "deb $mirror $codename main"
+  echo "deb $mirror $codename-updates main"
+  [ -z "$security" ] || echo "deb $security $codename-security main"
+} >"$root/etc/apt/sources.list"
 # A clone, so that only what is committed goes in, as a new user would get it.
 git clone -q "$PWD" "$root/root/tidewick"
 
