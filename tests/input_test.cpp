@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/view_state.h"
 #include "harness.h"
@@ -65,7 +66,7 @@ class InputTest : public ::testing::Test {
     initScene();
     reshapeView(1000, 1000);
   }
-  void TearDown() override { EXPECT_TRUE(glErrors().empty()); }
+  void TearDown() override { EXPECT_EQ(glErrors(), std::vector<GLenum>{}); }
 };
 
 // Each letter flips its setting and the next press flips it back; every key

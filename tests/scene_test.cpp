@@ -204,6 +204,7 @@ class SceneTest : public ::testing::Test {
     openTestWindow();
     reshapeView(1000, 1000);
   }
+  void TearDown() override { EXPECT_EQ(glErrors(), std::vector<GLenum>{}); }
 };
 
 TEST_F(SceneTest, StartingFrameDrawsTheTownWhereTheCameraPutsIt) {
@@ -220,7 +221,6 @@ TEST_F(SceneTest, StartingFrameDrawsTheTownWhereTheCameraPutsIt) {
   GLint frontFace = 0;
   glGetIntegerv(GL_FRONT_FACE, &frontFace);
   EXPECT_EQ(frontFace, GL_CCW) << "the frame must end counter-clockwise";
-  EXPECT_TRUE(glErrors().empty());
 }
 
 TEST_F(SceneTest, RotationsZoomAndOrbitApplyInOrder) {
@@ -298,6 +298,7 @@ class SphereTest : public ::testing::Test {
     glOrtho(-2, 2, -2, 2, -2, 2);
     glMatrixMode(GL_MODELVIEW);
   }
+  void TearDown() override { EXPECT_EQ(glErrors(), std::vector<GLenum>{}); }
   static std::vector<Primitive> sphere(float r, int n) {
     return recordFeedback([=] { drawTexturedSphere(0.5f, -0.25f, 0.0f, r, n); });
   }

@@ -52,18 +52,23 @@ Bytes solid(const std::string& file) {
   return rgb;
 }
 
+// GL must have taken every call, with any pictures or none.
+class TextureSet : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(glErrors(), std::vector<GLenum>{}); }
+};
+
 // The transfer record lives as long as the process, and each test runs in a
 // process of its own, so this sees the record's first load.
-TEST(TextureSet, WithNoPicturesEveryTextureIsEmptyAndEachReadIsReported) {
+TEST_F(TextureSet, WithNoPicturesEveryTextureIsEmptyAndEachReadIsReported) {
   std::string expected;
   for (GLuint t = 1; t <= 17; ++t)
     expected += std::string("Could not open file '") + fileOfTexture[t] + "'\n";
   EXPECT_EQ(initSceneIn(makeTempDir()), expected);
   for (GLuint t = 1; t <= 17; ++t) EXPECT_TRUE(textureImage(t).empty()) << "texture " << t;
-  EXPECT_TRUE(glErrors().empty());
 }
 
-TEST(TextureSet, SeventeenTexturesFromTheirFilesAndTheStateEveryFrameNeeds) {
+TEST_F(TextureSet, SeventeenTexturesFromTheirFilesAndTheStateEveryFrameNeeds) {
   EXPECT_EQ(initSceneIn(solidPictureFolder()), "");
   for (GLuint t = 1; t <= 17; ++t) {
     SCOPED_TRACE("texture " + std::to_string(t) + " from " + fileOfTexture[t]);
@@ -84,10 +89,9 @@ TEST(TextureSet, SeventeenTexturesFromTheirFilesAndTheStateEveryFrameNeeds) {
   GLfloat clear[4] = {1, 1, 1, 1};
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   EXPECT_EQ(clear[0] + clear[1] + clear[2] + clear[3], 0.0f);
-  EXPECT_TRUE(glErrors().empty());
 }
 
-TEST(TextureSet, PicturesWhoseRowsAreNotWholeWordsArriveIntact) {
+TEST_F(TextureSet, PicturesWhoseRowsAreNotWholeWordsArriveIntact) {
   const std::string dir = makeTempDir();
   std::vector<Rgb> pixels;
   Bytes expected;
@@ -104,7 +108,7 @@ TEST(TextureSet, PicturesWhoseRowsAreNotWholeWordsArriveIntact) {
   EXPECT_TRUE(textureImage(1) == expected);
 }
 
-TEST(TextureSet, AMissingPictureLeavesItsTextureThePreviousOne) {
+TEST_F(TextureSet, AMissingPictureLeavesItsTextureThePreviousOne) {
   EXPECT_EQ(initSceneIn(solidPictureFolder({"toba1.bmp"})), "Could not open file 'toba1.bmp'\n");
   EXPECT_TRUE(textureImage(11) == solid("mirl3.bmp"))
       << "the west house's gables should show the east house's roof";

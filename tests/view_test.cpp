@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "app/view_state.h"
 #include "harness.h"
@@ -24,6 +25,7 @@ void project(double x, double y, double z, double* wx, double* wy) {
 class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override { openTestWindow(); }
+  void TearDown() override { EXPECT_EQ(glErrors(), std::vector<GLenum>{}); }
 };
 
 // A shape whose sides do not divide evenly, so that an aspect ratio taken in

@@ -8,8 +8,10 @@
 #       <!-- diff NAME --> line
 #   tools/experiments.sh --check [NAME_PART]
 #       fails, naming the experiment, when a block no longer applies or
-#       builds, when its picture is not the one in docs/gallery/experiments/,
-#       or when the page's diff is not the block's
+#       builds, when the changed viewer has a GL call refused (an experiment
+#       must not teach a call that does nothing), when its picture is not
+#       the one in docs/gallery/experiments/, or when the page's diff is not
+#       the block's
 # With NAME_PART only the experiments whose names contain it are taken.
 # The copy and its Release build live in build/experiments; the working tree
 # is only read, and written to only by the first form.
@@ -64,6 +66,9 @@ take() {
   fi
   if [ -n "$why" ]; then
     echo "experiment $name: $why"
+    # The gallery's own words, such as the GL calls the changed viewer had
+    # refused.
+    sed -n 's/^gallery: /  /p; /^  Mesa: /p' "$made/$name.txt" 2>/dev/null
     status=1
   elif [ "$mode" = write ]; then
     mkdir -p "$root/docs/gallery/experiments"

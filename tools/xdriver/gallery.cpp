@@ -259,6 +259,18 @@ const std::vector<Unchanged> unchanged = {
     {"f", "the frame sets the front face again for each house half and flat piece"},
 };
 
+// Closes the viewer, which must exit cleanly having had no GL call refused:
+// a refused call changes no pixel, so no picture would show that a change
+// tried here (an experiment's, say) teaches a call that does nothing.
+void closeCleanly(XSession& x, const std::string& dir) {
+  if (x.close() != 0) throw std::runtime_error("the viewer did not close cleanly");
+  const std::vector<std::string> refused = refusedGlCalls(fileText(dir + "/stderr.txt"));
+  if (refused.empty()) return;
+  std::string message = "GL refused calls of the viewer's:";
+  for (const std::string& line : refused) message += "\n  " + line;
+  throw std::runtime_error(message);
+}
+
 Capture shoot(const std::string& viewer, const std::string& dir,
               const std::function<void(XSession&)>& act) {
   XSession x;
@@ -269,7 +281,7 @@ Capture shoot(const std::string& viewer, const std::string& dir,
   act(x);
   still.wait();
   Capture c = x.capture();
-  if (x.close() != 0) throw std::runtime_error("the viewer did not close cleanly");
+  closeCleanly(x, dir);
   if (c.width != side || c.height != side) throw std::runtime_error("capture failed");
   return c;
 }
@@ -423,7 +435,7 @@ std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::
   }
   std::printf("  %zu pictures; the orbit ran in %ld stretches\n", out.size(), orbit.stretches());
   x.button(1, false);
-  if (x.close() != 0) throw std::runtime_error("the viewer did not close cleanly");
+  closeCleanly(x, dir);
   return out;
 }
 

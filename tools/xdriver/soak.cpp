@@ -2,7 +2,8 @@
 // for many frames while a restless user presses every key and works every
 // mouse button in a seeded random order. It passes when the viewer is still
 // up at the end, closes cleanly with status 0, has written no sanitizer
-// report to its standard error, and its resident size stayed flat from a
+// report to its standard error nor had any GL call refused (every key and
+// button reaches GL here), and its resident size stayed flat from a
 // given frame (--rss-from; by default frame 1000, or two fifths of the way
 // through a shorter run) to the end.
 //
@@ -29,6 +30,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -246,6 +248,10 @@ std::vector<std::string> soak(const Options& o, const std::string& dir) {
   }
   const std::string errors = fileText(dir + "/stderr.txt");
   if (hasReport(errors)) failures.push_back("the viewer's standard error has a report:\n" + errors);
+  // A call refused in every frame is named once.
+  const std::vector<std::string> refused = refusedGlCalls(errors);
+  for (const std::string& line : std::set<std::string>(refused.begin(), refused.end()))
+    failures.push_back("GL refused a call: " + line);
 
   std::printf("\n%ld frames in %.1f s (%.0f per second), seed %u\n", shown, seconds,
               shown / seconds, o.seed);

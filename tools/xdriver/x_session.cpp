@@ -59,6 +59,15 @@ std::string fileText(const std::string& path) {
   return text.str();
 }
 
+std::vector<std::string> refusedGlCalls(const std::string& errors) {
+  // Only Mesa's prefix is relied on: what follows it is worded by each Mesa.
+  std::vector<std::string> refused;
+  std::istringstream lines(errors);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("Mesa: User error") != std::string::npos) refused.push_back(line);
+  return refused;
+}
+
 const char* const townPictureFiles[13] = {
     "kest1.bmp", "kest2.bmp", "kest3.bmp", "kest4.bmp", "mirl1.bmp", "mirl2.bmp", "mirl3.bmp",
     "mirl6.bmp", "toba1.bmp", "toba2.bmp", "toba3.bmp", "sun.bmp",   "moon.bmp"};
@@ -188,6 +197,7 @@ bool XSession::launch(const std::string& program, const std::string& workDir,
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
     setenv("DISPLAY", display_.c_str(), 1);
+    setenv("MESA_DEBUG", "1", 1);
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
     execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     _exit(127);

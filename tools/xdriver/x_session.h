@@ -44,6 +44,13 @@ void sleepMs(int ms);
 // holds never passes on a file it did not see.
 std::string fileText(const std::string& path);
 
+// The lines of a program's standard error in which Mesa reports a GL call it
+// refused, each naming the call and the error, one per line; empty when there
+// are none. A refused call changes nothing on screen, and GL only records an
+// error for glGetError, which the viewer never calls; Mesa writes these lines
+// too, but only when MESA_DEBUG is set.
+std::vector<std::string> refusedGlCalls(const std::string& errors);
+
 // How long a program may take to start: to show its window, and then to
 // draw its first frame. Under the sanitizers, on a busy machine, or with
 // Wine starting first, it takes seconds.
@@ -63,7 +70,9 @@ class XSession {
   // (standard error in stderr.txt), waits for its window titled title, moves
   // it to the screen's corner and puts the pointer over its centre, so that
   // focus follows and screen and window coordinates agree. Returns false if
-  // no window appears within the time limit.
+  // no window appears within the time limit. The program runs with
+  // MESA_DEBUG=1, so that each GL call Mesa refuses is named in stderr.txt
+  // (see refusedGlCalls).
   bool launch(const std::string& program, const std::string& workDir,
               const std::string& title = "Tidewick", const std::vector<std::string>& env = {});
   void stop();  // ends the program at once
