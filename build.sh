@@ -5,7 +5,8 @@
 #   ./build.sh test     build with the sanitizers, run every test under a
 #                       virtual X server, check that the C++ is formatted
 #   ./build.sh windows  build tidewick.exe with MinGW-w64, static and with
-#                       DLLs, and test both under Wine
+#                       DLLs, zip the static one for a class, and test both
+#                       and the zip under Wine
 #   ./build.sh faults   break the code one fault of tests/faults.txt at a
 #                       time and check that a test catches each
 # Each is safe to repeat: packages present are left alone, builds are
@@ -16,7 +17,7 @@ cd "$(dirname "$0")"
 run_packages=(cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 test_packages=("${run_packages[@]}" clang libclang-rt-dev clang-format googletest libgtest-dev libmd-dev
   libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev libgif-dev xvfb xauth)
-windows_packages=("${test_packages[@]}" g++-mingw-w64-x86-64-posix wine wine64)
+windows_packages=("${test_packages[@]}" g++-mingw-w64-x86-64-posix wine wine64 libxml2-utils)
 
 install_missing() {
   local missing=() sudo=()

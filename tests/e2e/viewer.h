@@ -21,7 +21,8 @@ ScreenPoint onScreen(double x, double y, double z, double tilt = 0);
 
 // The program under test: the Linux viewer built beside the tests, or the
 // program TIDEWICK_VIEWER names. A Windows program (a name ending in .exe)
-// runs under Wine.
+// runs under Wine. A zip that TIDEWICK_VIEWER names is unpacked before the
+// tests, and the program in it replaces the zip there.
 std::string viewerProgram();
 bool isWindowsProgram(const std::string& program);
 
