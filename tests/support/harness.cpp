@@ -68,9 +68,19 @@ bool windowOpen = false;
 int redisplays = 0;
 void countRedisplay() { ++redisplays; }
 
+// In a single-buffered window Mesa's software rasterizers keep the frame in
+// memory and put it into the window when GL is flushed. freeglut's exit
+// handler destroys the window first and closes the display after, which
+// releases the context, which flushes: newer Mesa then puts the last frame
+// into a window that is gone, and Xlib ends the process with an X error.
+// Exit handlers run last registered first, so this one, registered after
+// glutInit's, leaves nothing to put before freeglut's runs.
+void finishLastFrame() { glFinish(); }
+
 float angleAtFirstTimer = 0, angleMoved = 0;
 void secondTimer(int) {
   angleMoved = angle - angleAtFirstTimer;
+  finishLastFrame();  // the loop's end tears the window down as exit does
   glutLeaveMainLoop();
 }
 void firstTimer(int) {
@@ -90,6 +100,7 @@ void openTestWindow() {
   glutInitWindowSize(1000, 1000);
   glutCreateWindow("Tidewick test");
   glutDisplayFunc(countRedisplay);  // freeglut runs no events without one
+  std::atexit(finishLastFrame);
   windowOpen = true;
   // The window's first expose arrives when the server maps it.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
