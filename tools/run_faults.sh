@@ -13,8 +13,8 @@
 #
 # Everything happens in a copy of the working tree's files, in
 # build/faults/tree with builds of its own, so the working tree is never
-# written to, whatever stops the run. The copy's suites must pass before any
-# fault is tried. Then each fault is applied, its suite's build rebuilt and
+# written to, whatever stops the run. The copy's suites that the faults to
+# be tried name must pass before any fault is tried. Then each fault is applied, its suite's build rebuilt and
 # run, and the file put back and rebuilt before the next. A fault is CAUGHT
 # when the suite fails, MISSED when it passes, NOT BUILT when its build
 # fails, TIMED OUT when its build or its run takes longer than
@@ -40,10 +40,16 @@ cd "$tree" || exit 2
 unset TIDEWICK_BMPSUITE_DIR
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 # Only what the suite runs is built: the fuzzer, the benchmarks, the soak and
-# the gallery are not.
+# the gallery are not. One target at a time: make builds the targets of one
+# call side by side, each with the libraries they share, and two links of one
+# test program then collide.
 build_suite() {
   case "$1" in
-    linux) cmake --build --preset test --target view_test scene_test textures_test input_test reader_test e2e_test ;;
+    linux)
+      for target in view_test scene_test textures_test input_test reader_test e2e_test; do
+        cmake --build --preset test --target "$target" || return
+      done
+      ;;
     windows) cmake --build --preset e2e && cmake --build --preset windows && cmake --build --preset windows-dll ;;
   esac
 }
@@ -61,12 +67,25 @@ within_limit() {
   return "$status"
 }
 
+# Only the suites of the faults to be tried are built and checked, so that
+# trying a few Linux faults needs neither MinGW nor Wine.
+declare -A block needed
+note_suite() {
+  local name=${block[name]:-}
+  [ -n "$only" ] && [[ $name != *"$only"* ]] && return
+  needed[${block[suite]:-linux}]=1
+}
+for_each_block "$list" note_suite
+suites=() presets=()
+[ -n "${needed[linux]:-}" ] && suites+=(linux) presets+=(test)
+[ -n "${needed[windows]:-}" ] && suites+=(windows) presets+=(e2e windows windows-dll)
+
 echo "Building the copy in $tree"
-for preset in test e2e windows windows-dll; do
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" >"$logs/configure-$preset.txt" 2>&1 ||
     { echo "run_faults: cmake --preset $preset failed; see $logs/configure-$preset.txt"; exit 2; }
 done
-for suite in linux windows; do
+for suite in "${suites[@]}"; do
   if ! build_suite "$suite" >"$logs/build-$suite.txt" 2>&1; then
     echo "run_faults: the code as it stands does not build ($suite); see $logs/build-$suite.txt"
     exit 2
@@ -78,7 +97,6 @@ for suite in linux windows; do
 done
 
 tried=0 caught=0
-declare -A block
 try_fault() {
   local name=${block[name]:-} suite=${block[suite]:-linux} verdict status=0 start=$SECONDS
   [ -n "$only" ] && [[ $name != *"$only"* ]] && return
