@@ -8,7 +8,10 @@
 #include "textures/textures.h"
 
 int main(int argc, char** argv) {
-  glutInit(&argc, argv);  // freeglut refuses every other call before this one
+  // GLUT lets glutInitDisplayMode, glutInitWindowSize and
+  // glutInitWindowPosition come before glutInit; every other call needs it
+  // first, and freeglut stops the program at one that comes before it.
+  glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(1000, 1000);
   glutCreateWindow("Tidewick");
