@@ -68,9 +68,18 @@ private=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$root/apt/p
   -o Dir::State::Lists="$root/apt/lists" -o Dir::Cache="$root/apt/cache" -o APT::Sandbox::User="$(id -un)")
 version=$(dpkg-query -W -f='${source:Version}' freeglut3-dev 2>/dev/null || true)
 echo "Fetching freeglut's source package${version:+ $version}"
-apt-get -qq "${private[@]}" update
+# apt's own account of a failed fetch is many lines; one says which file.
+fetch_failed() {
+  local why
+  why=$(grep -m 1 -oE '(Failed to fetch|Unable to find|Can not find|Could not resolve).*' "$1" || tail -n 1 "$1")
+  echo "freeglut_windows: cannot fetch freeglut's source package${version:+ $version} through the machine's apt entries: $why" >&2
+  exit 1
+}
+log=$root/apt/fetch.log
+apt-get -qq "${private[@]}" update >"$log" 2>&1 || fetch_failed "$log"
 rm -rf "$root/src" && mkdir -p "$root/src"
-(cd "$root/src" && apt-get -qq "${private[@]}" source --download-only "freeglut${version:+=$version}" >/dev/null)
+(cd "$root/src" && apt-get -qq "${private[@]}" source --download-only "freeglut${version:+=$version}") >"$log" 2>&1 ||
+  fetch_failed "$log"
 tar -xzf "$root"/src/freeglut_*.orig.tar.gz -C "$root/src"
 
 # Debian's source names the library glut (FREEGLUT_REPLACE_GLUT), and

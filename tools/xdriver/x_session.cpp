@@ -60,11 +60,14 @@ std::string fileText(const std::string& path) {
 }
 
 std::vector<std::string> refusedGlCalls(const std::string& errors) {
-  // Only Mesa's prefix is relied on: what follows it is worded by each Mesa.
+  // Mesa 22 writes "Mesa: User error: GL_INVALID_ENUM in glEnable(...)",
+  // Mesa 25 "Mesa: error: GL_INVALID_ENUM in ..."; what follows the error's
+  // name is worded by each Mesa.
   std::vector<std::string> refused;
   std::istringstream lines(errors);
   for (std::string line; std::getline(lines, line);)
-    if (line.find("Mesa: User error") != std::string::npos) refused.push_back(line);
+    if (line.rfind("Mesa: ", 0) == 0 && line.find("error: GL_") != std::string::npos)
+      refused.push_back(line);
   return refused;
 }
 
