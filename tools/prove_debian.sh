@@ -101,8 +101,8 @@ if [ "$(cat "$root/root/test.status")" = 0 ]; then
   echo "  ./build.sh test: $summary; $layout"
 else
   echo "  ./build.sh test FAILED (status $(cat "$root/root/test.status")): ${summary:-no test summary}"
-  grep -E "^ *[0-9]+ - .*\((Failed|Timeout|Not Run|SEGFAULT|Subprocess aborted)\)|^check_format:|error:|^E: " \
-    "$logs/test.log" | head -n 20 | sed 's/^/    /' || true
+  grep -E "^[[:space:]]*[0-9]+ - .*\(.*\)$|^check_format:|error:|^E: " "$logs/test.log" |
+    head -n 20 | sed 's/^[[:space:]]*/    /' || true
   echo "  the whole output: $logs/test.log"
   status=1
 fi
