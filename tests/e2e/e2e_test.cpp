@@ -26,19 +26,45 @@ namespace {
 const Pixel black{0, 0, 0}, green{0, 255, 0}, yellow{255, 255, 0};
 Pixel colourOf(const char* file) { return asPixel(pictureColour(file)); }
 
-// A GLX attribute of the visual the window was made with.
-int visualAttribute(const std::string& display, XWindowId window, int attribute) {
+// Calls use with the visual the window was made with, on a connection of
+// its own.
+void withVisualOf(const std::string& display, XWindowId window,
+                  const std::function<void(Display*, XVisualInfo*)>& use) {
   Display* dpy = XOpenDisplay(display.c_str());
+  if (!dpy) return;
   XWindowAttributes a;
   XGetWindowAttributes(dpy, window, &a);
   XVisualInfo wanted;
   wanted.visualid = XVisualIDFromVisual(a.visual);
-  int count = 0, value = -1;
+  int count = 0;
   XVisualInfo* info = XGetVisualInfo(dpy, VisualIDMask, &wanted, &count);
-  if (info) glXGetConfig(dpy, info, attribute, &value);
+  if (info) use(dpy, info);
   XFree(info);
   XCloseDisplay(dpy);
+}
+
+int visualAttribute(const std::string& display, XWindowId window, int attribute) {
+  int value = -1;
+  withVisualOf(display, window, [&](Display* dpy, XVisualInfo* info) {
+    glXGetConfig(dpy, info, attribute, &value);
+  });
   return value;
+}
+
+// GL_RENDERER in a context of ours made current on the window (it draws
+// nothing): the rasterizer this Mesa gives a program started with our
+// environment, as the viewer was.
+std::string rendererOn(const std::string& display, XWindowId window) {
+  std::string name;
+  withVisualOf(display, window, [&](Display* dpy, XVisualInfo* info) {
+    GLXContext context = glXCreateContext(dpy, info, nullptr, True);
+    if (context && glXMakeCurrent(dpy, window, context)) {
+      if (const GLubyte* r = glGetString(GL_RENDERER)) name = reinterpret_cast<const char*>(r);
+      glXMakeCurrent(dpy, None, nullptr);
+    }
+    if (context) glXDestroyContext(dpy, context);
+  });
+  return name;
 }
 
 // With no pictures every texture is empty and each face shows its colour.
@@ -59,6 +85,11 @@ TEST_F(ViewerTest, TheWindowIsDoubleBufferedWithADepthBuffer) {
   start(makeTempDir());
   EXPECT_EQ(visualAttribute(x.displayName(), x.window(), GLX_DOUBLEBUFFER), 1);
   EXPECT_GE(visualAttribute(x.displayName(), x.window(), GLX_DEPTH_SIZE), 16);
+  // A run on another rasterizer proves nothing if Mesa quietly kept its own.
+  if (const char* driver = std::getenv("GALLIUM_DRIVER"))
+    EXPECT_NE(rendererOn(x.displayName(), x.window()).find(driver), std::string::npos)
+        << "GALLIUM_DRIVER=" << driver << " but GL_RENDERER is \""
+        << rendererOn(x.displayName(), x.window()) << '"';
 }
 
 // One row per kind of broken picture: the viewer goes on, says what is wrong
