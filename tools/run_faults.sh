@@ -14,12 +14,13 @@
 # Everything happens in a copy of the working tree's files, in
 # build/faults/tree with builds of its own, so the working tree is never
 # written to, whatever stops the run. The copy's suites that the faults to
-# be tried name must pass before any fault is tried. Then each fault is applied, its suite's build rebuilt and
-# run, and the file put back and rebuilt before the next. A fault is CAUGHT
-# when the suite fails, MISSED when it passes, NOT BUILT when its build
-# fails, TIMED OUT when its build or its run takes longer than
-# TIDEWICK_FAULT_TIME_LIMIT seconds (600 by default). Prints a line per fault
-# and 'caught N of M' last; exits 0 only when every fault was caught.
+# be tried name must pass before any fault is tried. Then each fault is
+# applied, its suite's build rebuilt and run, and the file put back and
+# rebuilt before the next. A fault is CAUGHT when the suite fails, MISSED
+# when it passes, NOT BUILT when its build fails, TIMED OUT when its build
+# or its run takes longer than TIDEWICK_FAULT_TIME_LIMIT seconds (600 by
+# default). Prints a line per fault and 'caught N of M' last; exits 0 only
+# when every fault was caught.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . tools/blocks.sh
