@@ -86,10 +86,11 @@ TEST_F(ViewerTest, TheWindowIsDoubleBufferedWithADepthBuffer) {
   EXPECT_EQ(visualAttribute(x.displayName(), x.window(), GLX_DOUBLEBUFFER), 1);
   EXPECT_GE(visualAttribute(x.displayName(), x.window(), GLX_DEPTH_SIZE), 16);
   // A run on another rasterizer proves nothing if Mesa quietly kept its own.
-  if (const char* driver = std::getenv("GALLIUM_DRIVER"))
+  if (const char* driver = std::getenv("GALLIUM_DRIVER")) {
     EXPECT_NE(rendererOn(x.displayName(), x.window()).find(driver), std::string::npos)
         << "GALLIUM_DRIVER=" << driver << " but GL_RENDERER is \""
         << rendererOn(x.displayName(), x.window()) << '"';
+  }
 }
 
 // One row per kind of broken picture: the viewer goes on, says what is wrong
