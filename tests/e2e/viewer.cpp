@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 ScreenPoint onScreen(double x, double y, double z, double tilt) {
   const double a = tilt * M_PI / 180, focal = 1 / std::tan(M_PI / 6);
@@ -74,10 +76,10 @@ void ViewerTest::TearDown() {
   EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
   // Under Wine the GL calls pass through Wine's own, which are not judged.
   if (!isWindowsProgram(viewerProgram())) {
-    std::string refused;
-    for (const std::string& line : refusedGlCalls(errors)) refused += "\n  " + line;
-    EXPECT_EQ(refusedGlCalls(errors).size(), refusedCallsExpected)
-        << "GL calls that Mesa refused:" << refused;
+    const std::vector<std::string> refused = refusedGlCalls(errors);
+    std::string named;
+    for (const std::string& line : refused) named += "\n  " + line;
+    EXPECT_EQ(refused.size(), refusedCallsExpected) << "GL calls that Mesa refused:" << named;
   }
 }
 
