@@ -48,7 +48,7 @@ UNMASK = {v: k for k, v in MASK.items()}
 def paragraphs(text):
     """Yields (first line number, text) for each paragraph and list item."""
     text = re.sub(r"<!--.*?-->", lambda m: "\n" * m.group(0).count("\n"), text, flags=re.S)
-    lines, start, fence = [], 0, None
+    lines, start, fence, ordered = [], 0, None, None
     for number, line in enumerate(text.splitlines(), 1):
         opened = FENCE.match(line)
         if fence:
@@ -59,13 +59,21 @@ def paragraphs(text):
             fence = opened.group(1)
         prose = not (opened or HEADING.match(line) or TABLE.match(line) or
                      IMAGE_ONLY.match(line) or RULE.match(line) or not line.strip())
-        if lines and (not prose or LIST_ITEM.match(line)):
+        item = LIST_ITEM.match(line) if prose else None
+        if item and item.group(1)[0].isdigit() and item.group(1)[:-1] != "1":
+            # As in CommonMark, an ordered item numbered other than 1 starts
+            # a new item only after one of its own list: elsewhere "0) ..."
+            # continues the paragraph it stands in.
+            if ordered is None or len(line) - len(line.lstrip()) > ordered:
+                item = None
+        if lines and (not prose or item):
             yield start, "\n".join(lines)
             lines = []
         if prose:
             if not lines:
                 start = number
-            lines.append(LIST_ITEM.sub("", QUOTE.sub("", line), count=1))
+                ordered = len(line) - len(line.lstrip()) if item and item.group(1)[0].isdigit() else None
+            lines.append(LIST_ITEM.sub("", QUOTE.sub("", line), count=1) if item else line)
     if lines:
         yield start, "\n".join(lines)
 
