@@ -382,8 +382,8 @@ class UsersOwnWine : public ::testing::Environment {
 // Unpacks the zip a class is handed into a new folder whose path has spaces
 // and letters beyond ASCII (some beyond any Western code page), as a learner
 // might name it, and makes the program there the one under test. It must
-// hold the program, the thirteen pictures and the text for its users, and
-// nothing else.
+// hold the program, the thirteen pictures, the text for its users and the
+// licence, and nothing else.
 bool unpackZip(const std::string& zip) {
   std::string top = "/tmp/tidewick-zip-XXXXXX";
   if (!mkdtemp(top.data())) return false;
@@ -395,14 +395,14 @@ bool unpackZip(const std::string& zip) {
     return false;
   }
   std::set<std::string> wanted(std::begin(townPictureFiles), std::end(townPictureFiles)), found;
-  wanted.insert({"tidewick.exe", "README.txt"});
+  wanted.insert({"tidewick.exe", "README.txt", "LICENSE.txt"});
   for (const auto& entry : std::filesystem::directory_iterator(unpackedFolder))
     found.insert(entry.path().filename().string());
   std::printf("Unpacked %s into %s:", zip.c_str(), unpackedFolder.c_str());
   for (const std::string& name : found) std::printf(" %s", name.c_str());
   std::printf("\n");
   if (found != wanted) {
-    std::printf("the zip must hold tidewick.exe, README.txt and the pictures, nothing else\n");
+    std::printf("the zip must hold the program, its texts and the pictures, nothing else\n");
     return false;
   }
   setenv("TIDEWICK_VIEWER", (unpackedFolder + "/tidewick.exe").c_str(), 1);
