@@ -61,10 +61,10 @@ def paragraphs(text):
                      IMAGE_ONLY.match(line) or RULE.match(line) or not line.strip())
         item = LIST_ITEM.match(line) if prose else None
         if item and item.group(1)[0].isdigit() and item.group(1)[:-1] != "1":
-            # As in CommonMark, an ordered item numbered other than 1 starts
-            # a new item only after one of its own list: elsewhere "0) ..."
-            # continues the paragraph it stands in.
-            if ordered is None or len(line) - len(line.lstrip()) > ordered:
+            # As in CommonMark, an ordered item numbered other than 1 cannot
+            # interrupt a paragraph, only follow an item of its own list:
+            # elsewhere "0) ..." continues the paragraph it stands in.
+            if lines and (ordered is None or len(line) - len(line.lstrip()) > ordered):
                 item = None
         if lines and (not prose or item):
             yield start, "\n".join(lines)
