@@ -8,9 +8,10 @@
 #include "textures/textures.h"
 
 int main(int argc, char** argv) {
-  // GLUT lets glutInitDisplayMode, glutInitWindowSize and
-  // glutInitWindowPosition come before glutInit; every other call needs it
-  // first, and freeglut stops the program at one that comes before it.
+  // GLUT lets only its glutInit- routines come before glutInit (in GLUT 3,
+  // glutInitDisplayMode, glutInitWindowSize and glutInitWindowPosition).
+  // freeglut stops the program at most other calls made before it, such as
+  // glutCreateWindow.
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(1000, 1000);
