@@ -8,8 +8,8 @@
 #include "textures/textures.h"
 
 int main(int argc, char** argv) {
-  // GLUT lets only its glutInit- routines come before glutInit (in GLUT 3,
-  // glutInitDisplayMode, glutInitWindowSize and glutInitWindowPosition).
+  // GLUT lets only routines whose names begin with glutInit come before it (in
+  // GLUT 3, glutInitDisplayMode, glutInitWindowSize and glutInitWindowPosition).
   // freeglut stops the program at most other calls made before it, such as
   // glutCreateWindow.
   glutInit(&argc, argv);
