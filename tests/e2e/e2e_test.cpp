@@ -383,7 +383,7 @@ class UsersOwnWine : public ::testing::Environment {
 // and letters beyond ASCII (some beyond any Western code page), as a learner
 // might name it, and makes the program there the one under test. It must
 // hold the program, the thirteen pictures, the text for its users and the
-// licence, and nothing else.
+// licence, the guide (guide.html and the folder guide), and nothing else.
 bool unpackZip(const std::string& zip) {
   std::string top = "/tmp/tidewick-zip-XXXXXX";
   if (!mkdtemp(top.data())) return false;
@@ -395,7 +395,7 @@ bool unpackZip(const std::string& zip) {
     return false;
   }
   std::set<std::string> wanted(std::begin(townPictureFiles), std::end(townPictureFiles)), found;
-  wanted.insert({"tidewick.exe", "README.txt", "LICENSE.txt"});
+  wanted.insert({"tidewick.exe", "README.txt", "LICENSE.txt", "guide.html", "guide"});
   for (const auto& entry : std::filesystem::directory_iterator(unpackedFolder))
     found.insert(entry.path().filename().string());
   std::printf("Unpacked %s into %s:", zip.c_str(), unpackedFolder.c_str());
