@@ -20,3 +20,11 @@
 #else
 #include <GL/glut.h>  // brings in GL/gl.h and GL/glu.h
 #endif
+
+// Windows' gl.h declares GL 1.1 alone, and the clamp-to-edge experiment
+// uses GL 1.2's GL_CLAMP_TO_EDGE. It is a value, not a function: named here,
+// it reaches any GL from 1.2 on as it is. Visual Studio ships no glext.h to
+// take it from.
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif

@@ -1,10 +1,12 @@
 // The real viewer as a person meets it: its window, its pictures, and every
 // control sent through the X server, with the window's pixels read back.
+#include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +15,9 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "image/bmp_image.h"
 #include "viewer.h"
@@ -308,6 +313,81 @@ TEST_F(ViewerTest, TheWindowsProgramDrawsTheLinuxViewersFirstFrameExactly) {
               linuxFrame.height);
 }
 
+// The experiments of docs/experiments.txt, as CMake read them with
+// tools/blocks.sh: each one's name and the gallery picture it is seen in.
+struct Experiment {
+  std::string name, shot;
+};
+std::vector<Experiment> experiments() {
+  std::vector<Experiment> list;
+  std::istringstream words(TIDEWICK_EXPERIMENTS);  // NAME=SHOT NAME=SHOT ...
+  for (std::string word; words >> word;)
+    list.push_back({word.substr(0, word.find('=')), word.substr(word.find('=') + 1)});
+  return list;
+}
+
+// Runs a program with its arguments, its output going to the file output;
+// returns its exit status, or -1 if it did not end by itself.
+int run(const std::vector<std::string>& command, const std::string& output) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : command) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Each experiment's program, unpacked from the zip beside tidewick.exe, is
+// started there under Wine and driven by the gallery to its picture's state,
+// as tools/experiments.sh drives the Linux viewer with the change. Wine hands
+// GL to the same Mesa, so it must draw its picture in docs/gallery/experiments
+// exactly; a program built without its change, or with another's, does not.
+class ExperimentProgramTest : public ::testing::TestWithParam<Experiment> {};
+
+TEST_P(ExperimentProgramTest, DrawsItsPictureExactly) {
+  const Experiment& e = GetParam();
+  const std::string program = "tidewick-" + e.name + ".exe", out = makeTempDir();
+  const std::string documented = "docs/gallery/experiments/" + e.name + ".png";
+  const int status = run({TIDEWICK_GALLERY, "--wine", TIDEWICK_WINE_PREFIX, "--start-in-pictures",
+                          unpackedFolder + "/" + program, unpackedFolder, out, e.shot + ".png"},
+                         out + "/gallery.txt");
+  ASSERT_EQ(status, 0) << "experiment " << e.name << ": the gallery could not take " << program
+                       << "'s picture (" << e.shot << "):\n"
+                       << fileText(out + "/gallery.txt");
+  Capture drawn, expected;
+  ASSERT_TRUE(readPng(out + "/" + e.shot + ".png", &drawn)) << "experiment " << e.name;
+  ASSERT_TRUE(readPng(TIDEWICK_SOURCE "/" + documented, &expected)) << "cannot read " << documented;
+  ASSERT_EQ(drawn.rgb.size(), expected.rgb.size()) << "experiment " << e.name << ": sizes differ";
+  int differing = 0, firstX = 0, firstY = 0;
+  for (int py = 0; py < expected.height; ++py)
+    for (int px = 0; px < expected.width; ++px)
+      if (!near(drawn.at(px, py), expected.at(px, py), 0) && differing++ == 0)
+        firstX = px, firstY = py;
+  EXPECT_EQ(differing, 0) << "experiment " << e.name << ": " << differing << " pixels of what "
+                          << program << " draws differ from " << documented << "; the first at ("
+                          << firstX << ", " << firstY << "): " << describe(drawn.at(firstX, firstY))
+                          << ", documented " << describe(expected.at(firstX, firstY));
+  std::printf("experiment %s: %s, driven to %s, differs from %s in %d of %d x %d pixels\n",
+              e.name.c_str(), program.c_str(), e.shot.c_str(), documented.c_str(), differing,
+              expected.width, expected.height);
+  std::filesystem::remove_all(out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Experiments, ExperimentProgramTest, ::testing::ValuesIn(experiments()),
+                         [](const ::testing::TestParamInfo<Experiment>& info) {
+                           std::string name = info.param.name;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
 // Tests that cannot hold for one of the two programs, by name, with why.
 struct LeftOut {
   const char* test;
@@ -384,6 +464,8 @@ class UsersOwnWine : public ::testing::Environment {
 // might name it, and makes the program there the one under test. It must
 // hold the program, the thirteen pictures, the text for its users and the
 // licence, the guide (guide.html and the folder guide), and nothing else.
+// Beside them lies tidewick-NAME.exe for each experiment of
+// docs/experiments.txt.
 bool unpackZip(const std::string& zip) {
   std::string top = "/tmp/tidewick-zip-XXXXXX";
   if (!mkdtemp(top.data())) return false;
@@ -396,6 +478,7 @@ bool unpackZip(const std::string& zip) {
   }
   std::set<std::string> wanted(std::begin(townPictureFiles), std::end(townPictureFiles)), found;
   wanted.insert({"tidewick.exe", "README.txt", "LICENSE.txt", "guide.html", "guide"});
+  for (const Experiment& e : experiments()) wanted.insert("tidewick-" + e.name + ".exe");
   for (const auto& entry : std::filesystem::directory_iterator(unpackedFolder))
     found.insert(entry.path().filename().string());
   std::printf("Unpacked %s into %s:", zip.c_str(), unpackedFolder.c_str());
@@ -424,14 +507,17 @@ int main(int argc, char** argv) {
     std::printf("Left out: %s, because %s.\n", l.test, l.why);
     filter += (filter.find('-') == std::string::npos ? "-" : ":") + std::string(l.test);
   }
+  if (unpackedFolder.empty()) {
+    std::printf(
+        "Left out: the experiment programs, because they are tested as the zip holds them.\n");
+    filter += (filter.find('-') == std::string::npos ? "-" : ":") + std::string("Experiments/*");
+  }
   GTEST_FLAG_SET(filter, filter);
   if (windows) {
     // A new prefix is made once, before any window has to appear in time.
     std::printf("Preparing the Wine prefix %s\n", TIDEWICK_WINE_PREFIX);
     std::fflush(stdout);
-    if (std::system(wineCommand("wineboot -i >/dev/null 2>&1; ")
-                        .append(wineCommand("wineserver -w"))
-                        .c_str()) != 0) {
+    if (!prepareWinePrefix(TIDEWICK_WINE_PREFIX)) {
       std::printf("wineboot failed in %s\n", TIDEWICK_WINE_PREFIX);
       return 1;
     }

@@ -1,10 +1,7 @@
 #include "viewer.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,29 +22,13 @@ std::string viewerProgram() {
   return chosen && *chosen ? chosen : TIDEWICK_BINARY;
 }
 
-bool isWindowsProgram(const std::string& program) {
-  return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
-}
-
-std::string wineCommand(const std::string& command) {
-  return "WINEPREFIX='" TIDEWICK_WINE_PREFIX
-         "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " +
-         command;
-}
-
 void ViewerTest::start(const std::string& folder, const std::string& script,
                        const std::string& program) {
   ASSERT_FALSE(anyStartFailed) << "the viewer failed to start earlier in this run";
   dir = folder;
   // The script calls viewer, a function that replaces the shell with the
   // program, so the pid the test holds is the viewer's.
-  const std::string launcher = dir + "/viewer.sh";
-  std::ofstream(launcher) << "#!/bin/sh\nviewer() { "
-                          << (isWindowsProgram(program) ? wineCommand("exec wine '" + program + "'")
-                                                        : "exec '" + program + "'")
-                          << "; }\n"
-                          << script;
-  chmod(launcher.c_str(), 0755);
+  const std::string launcher = writeLauncher(dir, program, TIDEWICK_WINE_PREFIX, script);
   // Counting from before the start, so that the first frame cannot be missed.
   FrameCounter frames(x, 1000, 1000);
   anyStartFailed = !x.launch(launcher, dir);
@@ -61,9 +42,7 @@ void ViewerTest::closeViewer() {
   // Wine's own processes outlive the program on this X server, which ends
   // with the test; the next program must start with a fresh server.
   if (isWindowsProgram(viewerProgram())) {
-    EXPECT_EQ(
-        std::system(wineCommand("wineserver -k; ").append(wineCommand("wineserver -w")).c_str()), 0)
-        << "the tests' Wine server did not end";
+    EXPECT_TRUE(endWineServer(TIDEWICK_WINE_PREFIX)) << "the tests' Wine server did not end";
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "harness.h"
+#include "wine.h"
 #include "x_session.h"
 
 struct ScreenPoint {
@@ -21,16 +22,10 @@ ScreenPoint onScreen(double x, double y, double z, double tilt = 0);
 
 // The program under test: the Linux viewer built beside the tests, or the
 // program TIDEWICK_VIEWER names. A Windows program (a name ending in .exe)
-// runs under Wine. A zip that TIDEWICK_VIEWER names is unpacked before the
-// tests, and the program in it replaces the zip there.
+// runs under Wine, in the tests' own prefix, TIDEWICK_WINE_PREFIX. A zip
+// that TIDEWICK_VIEWER names is unpacked before the tests, and the program
+// in it replaces the zip there.
 std::string viewerProgram();
-bool isWindowsProgram(const std::string& program);
-
-// Runs command (a shell command line) with the tests' own Wine prefix, set
-// here rather than inherited, so that nothing reaches the user's own Wine:
-//   wineCommand("wineserver -k")
-// Mono and Gecko, which a fresh prefix may offer to install, are turned off.
-std::string wineCommand(const std::string& command);
 
 // A test with the viewer running under its own X server. At the end the
 // viewer must still be running, close cleanly and have reported no

@@ -3,10 +3,15 @@
 // captured into PNG files for docs/controls.md; and one animated GIF for the
 // README, of a drag that tilts the town and then the sun and moon circling.
 //
-//   gallery VIEWER PICTURES OUT_DIR [NAME_PART]
+//   gallery [--wine PREFIX] [--start-in-pictures] VIEWER PICTURES OUT_DIR [NAME_PART]
 //
 // With NAME_PART only the pictures whose file names contain it are taken:
-// "png" takes the stills, "gif" the animation.
+// "png" takes the stills, "gif" the animation. The viewer starts in a fresh
+// folder holding a copy of the pictures in PICTURES, or with
+// --start-in-pictures in PICTURES itself, as a double-click starts a Windows
+// program in its own folder. A Windows program (VIEWER ending in .exe) runs
+// under Wine in the prefix PREFIX, which it must be given: the gallery never
+// uses the user's own.
 //
 // Every state is reached by keys and drags alone and captured once the
 // viewer has stopped drawing (see Stillness), so a rerun gives the same
@@ -33,11 +38,41 @@
 
 #include "gif_animation.h"
 #include "top_view.h"
+#include "wine.h"
 #include "x_session.h"
 
 namespace {
 
 constexpr int side = 1000;
+
+// The program the gallery drives, and the Wine prefix it runs in if it is a
+// Windows program.
+struct Viewer {
+  std::string program, winePrefix;
+  bool windows() const { return isWindowsProgram(program); }
+};
+
+// Starts the viewer in dir; false if its window did not appear.
+bool launch(XSession& x, const Viewer& viewer, const std::string& dir) {
+  return x.launch(
+      viewer.windows() ? writeLauncher(dir, viewer.program, viewer.winePrefix) : viewer.program,
+      dir);
+}
+
+// Ends a Windows program's Wine, whichever way a take ends, before the X
+// server that Wine's processes draw on goes: made after the session.
+class WineEnd {
+ public:
+  explicit WineEnd(const Viewer& viewer) : viewer_(viewer) {}
+  ~WineEnd() {
+    if (viewer_.windows()) endWineServer(viewer_.winePrefix);
+  }
+  WineEnd(const WineEnd&) = delete;
+  WineEnd& operator=(const WineEnd&) = delete;
+
+ private:
+  const Viewer& viewer_;
+};
 
 // The frame counter shows that the viewer draws, not that it has finished:
 // a viewer kept off the processors by other work draws nothing for as long
@@ -52,11 +87,16 @@ constexpr int side = 1000;
 // report left unread would wake it. Two looks with no thread woken in between
 // make sure all of that held at one moment; after it nothing changes until
 // the next key or button, so the frames counted then are all there will be.
+// Under Wine the viewer's input reaches it through the prefix's Wine server,
+// and Wine's own processes (its services, the desktop's explorer.exe) run
+// beside it: every thread of the prefix's processes must be asleep too.
 class Stillness {
  public:
   // With the viewer started, so that the processes this one has started are
-  // the server and the viewer.
-  explicit Stillness(const FrameCounter& frames) : frames_(frames) {
+  // the server and the viewer; winePrefix is the viewer's, if it runs under
+  // Wine.
+  explicit Stillness(const FrameCounter& frames, const std::string& winePrefix = "")
+      : frames_(frames), winePrefix_(winePrefix) {
     const std::string parent = std::to_string(getpid());
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
       const std::string name = entry.path().filename();
@@ -75,6 +115,17 @@ class Stillness {
     if (processes_.size() != 2)
       throw std::runtime_error("expected the server and the viewer, found " +
                                std::to_string(processes_.size()) + " processes started");
+    // The prefix's processes are known by their environment: the viewer
+    // must be found among them, or none would be watched.
+    if (!winePrefix_.empty()) {
+      const std::vector<pid_t> wine = wineProcesses(winePrefix_);
+      const auto started = [&](pid_t p) {
+        return std::find(processes_.begin(), processes_.end(), std::to_string(p)) !=
+               processes_.end();
+      };
+      if (std::none_of(wine.begin(), wine.end(), started))
+        throw std::runtime_error("the viewer does not run in the Wine prefix " + winePrefix_);
+    }
   }
 
   // Waits until everything is still and returns the frames counted then.
@@ -100,16 +151,26 @@ class Stillness {
   };
 
   // Every thread watched, in order; false as soon as one is not asleep.
+  // Wine's processes come and go, so they are found at each look: a set
+  // that changed between two looks has other threads.
   bool look(std::vector<Sleeper>* out) const {
     out->clear();
     for (const std::string& process : processes_)
-      if (!lookAt("/proc/" + process + "/task", "", out)) return false;
-    if (!lookAt("/proc/self/task", std::to_string(gettid()), out)) return false;
+      if (!lookAt("/proc/" + process + "/task", "", true, out)) return false;
+    if (!winePrefix_.empty())
+      for (const pid_t wine : wineProcesses(winePrefix_)) {
+        const std::string process = std::to_string(wine);
+        if (std::find(processes_.begin(), processes_.end(), process) != processes_.end()) continue;
+        if (!lookAt("/proc/" + process + "/task", "", false, out)) return false;
+      }
+    if (!lookAt("/proc/self/task", std::to_string(gettid()), false, out)) return false;
     std::sort(out->begin(), out->end());
     return true;
   }
 
-  static bool lookAt(const std::string& tasks, const std::string& skip, std::vector<Sleeper>* out) {
+  // started: the process is one the gallery started, which must not end.
+  static bool lookAt(const std::string& tasks, const std::string& skip, bool started,
+                     std::vector<Sleeper>* out) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(tasks, error)) {
       const std::string thread = entry.path().filename();
@@ -122,7 +183,8 @@ class Stillness {
       const char state = line[end + 2];
       // A thread that ends is gone at once, but a whole program that ends
       // stays behind, dead, until this one collects it.
-      if ((state == 'Z' || state == 'X') && tasks.find("/" + thread + "/") != std::string::npos)
+      if ((state == 'Z' || state == 'X') && started &&
+          tasks.find("/" + thread + "/") != std::string::npos)
         throw std::runtime_error("a program the gallery started has ended");
       if (state != 'S') return false;
       std::ifstream status(entry.path() / "status");
@@ -141,6 +203,7 @@ class Stillness {
   }
 
   const FrameCounter& frames_;
+  const std::string winePrefix_;
   std::vector<std::string> processes_;
 };
 
@@ -261,9 +324,11 @@ const std::vector<Unchanged> unchanged = {
 
 // Closes the viewer, which must exit cleanly having had no GL call refused:
 // a refused call changes no pixel, so no picture would show that a change
-// tried here (an experiment's, say) teaches a call that does nothing.
-void closeCleanly(XSession& x, const std::string& dir) {
+// tried here (an experiment's, say) teaches a call that does nothing. Under
+// Wine the GL calls pass through Wine's own, which are not judged.
+void closeCleanly(XSession& x, const Viewer& viewer, const std::string& dir) {
   if (x.close() != 0) throw std::runtime_error("the viewer did not close cleanly");
+  if (viewer.windows()) return;
   const std::vector<std::string> refused = refusedGlCalls(fileText(dir + "/stderr.txt"));
   if (refused.empty()) return;
   std::string message = "GL refused calls of the viewer's:";
@@ -271,17 +336,18 @@ void closeCleanly(XSession& x, const std::string& dir) {
   throw std::runtime_error(message);
 }
 
-Capture shoot(const std::string& viewer, const std::string& dir,
+Capture shoot(const Viewer& viewer, const std::string& dir,
               const std::function<void(XSession&)>& act) {
   XSession x;
+  const WineEnd wineEnd(viewer);
   FrameCounter frames(x, side, side);
-  if (!x.launch(viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
-  const Stillness still(frames);
+  if (!launch(x, viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
+  const Stillness still(frames, viewer.winePrefix);
   if (still.wait() == 0) throw std::runtime_error("the viewer drew nothing");
   act(x);
   still.wait();
   Capture c = x.capture();
-  closeCleanly(x, dir);
+  closeCleanly(x, viewer, dir);
   if (c.width != side || c.height != side) throw std::runtime_error("capture failed");
   return c;
 }
@@ -397,12 +463,13 @@ class Orbit {
 // From the starting view, a left drag down and to the right in steps that
 // tilts the town by 30 degrees and turns it by 15, then the release that
 // starts the orbit and one whole turn of the sun and the moon.
-std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::string& dir,
+std::vector<AnimationFrame> takeAnimation(const Viewer& viewer, const std::string& dir,
                                           long& margin) {
   XSession x;
+  const WineEnd wineEnd(viewer);
   FrameCounter frames(x, side, side);
-  if (!x.launch(viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
-  const Stillness still(frames);
+  if (!launch(x, viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
+  const Stillness still(frames, viewer.winePrefix);
   long drawn = still.wait();
   if (drawn == 0) throw std::runtime_error("the viewer drew nothing");
   std::vector<AnimationFrame> out;
@@ -435,21 +502,45 @@ std::vector<AnimationFrame> takeAnimation(const std::string& viewer, const std::
   }
   std::printf("  %zu pictures; the orbit ran in %ld stretches\n", out.size(), orbit.stretches());
   x.button(1, false);
-  closeCleanly(x, dir);
+  closeCleanly(x, viewer, dir);
   return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: gallery VIEWER PICTURES OUT_DIR [NAME_PART]\n");
+  Viewer viewer;
+  bool inPictures = false;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--wine" && i + 1 < argc)
+      viewer.winePrefix = std::filesystem::absolute(argv[++i]).string();
+    else if (arg == "--start-in-pictures")
+      inPictures = true;
+    else
+      args.push_back(arg);
+  }
+  if (args.size() != 3 && args.size() != 4) {
+    std::fprintf(stderr,
+                 "usage: gallery [--wine PREFIX] [--start-in-pictures] VIEWER PICTURES OUT_DIR "
+                 "[NAME_PART]\n");
+    return 2;
+  }
+  viewer.program = args[0];
+  const std::string pictures = args[1], out = args[2], only = args.size() == 4 ? args[3] : "";
+  if (viewer.windows() && viewer.winePrefix.empty()) {
+    std::fprintf(stderr,
+                 "gallery: a Windows program runs only in a Wine prefix given with --wine\n");
     return 2;
   }
   try {
-    const std::string viewer = argv[1], pictures = argv[2], out = argv[3];
-    const std::string only = argc == 5 ? argv[4] : "";
-    const std::string dir = copyTownPictures(pictures, "gallery");
+    // A new prefix is made before any window has to appear in time; one
+    // made already, by the end-to-end tests say, is used as it is.
+    if (viewer.windows() && !std::filesystem::exists(viewer.winePrefix + "/system.reg") &&
+        !prepareWinePrefix(viewer.winePrefix))
+      throw std::runtime_error("could not make the Wine prefix " + viewer.winePrefix);
+    const std::string dir = inPictures ? pictures : copyTownPictures(pictures, "gallery");
     std::filesystem::create_directories(out);
 
     Capture initial;
@@ -484,7 +575,7 @@ int main(int argc, char** argv) {
       std::printf("key %s: %s the starting view (%s)\n", u.key,
                   c.rgb == initial.rgb ? "same pixels as" : "DIFFERENT from", u.why);
     }
-    std::filesystem::remove_all(dir);
+    if (!inPictures) std::filesystem::remove_all(dir);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "gallery: %s\n", e.what());
     return 1;

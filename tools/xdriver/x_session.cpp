@@ -113,6 +113,19 @@ bool writePng(const std::string& path, const Capture& image) {
   return std::fclose(f) == 0;
 }
 
+bool readPng(const std::string& path, Capture* image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  png.format = PNG_FORMAT_RGB;
+  image->width = static_cast<int>(png.width);
+  image->height = static_cast<int>(png.height);
+  image->rgb.resize(PNG_IMAGE_SIZE(png));
+  if (png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr)) return true;
+  png_image_free(&png);
+  return false;
+}
+
 XSession::XSession() {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");

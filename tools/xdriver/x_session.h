@@ -28,6 +28,8 @@ struct Capture {
 };
 
 bool writePng(const std::string& path, const Capture& image);
+// Reads a PNG file as 8-bit RGB, as writePng writes it; false if it cannot.
+bool readPng(const std::string& path, Capture* image);
 
 // The thirteen picture files the viewer reads from the folder it starts in.
 extern const char* const townPictureFiles[13];
