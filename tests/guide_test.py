@@ -14,7 +14,8 @@ and fails, naming the page and the item, when
   sees every request the page makes, whether it succeeds or not).
 First it checks pages of its own that break each rule once, and fails if a
 check misses its fault: a check that cannot fail proves nothing.
-With --screenshots, it also saves each page whole, 1280 pixels wide.
+With --screenshots, it also saves each page as seen in a window 1280 pixels
+wide, a window's height at a time.
 """
 
 import argparse
@@ -72,6 +73,15 @@ def requests_since_last(browser):
     return urls
 
 
+def save_screenshots(browser, stem, height):
+    """Saves the page as seen in a 1280-pixel-wide window, one window's
+    height at a time: stem-00.png, stem-01.png, ..."""
+    shown = browser.execute_script("return window.innerHeight")
+    for number, top in enumerate(range(0, height, shown)):
+        browser.execute_script(f"window.scrollTo(0, {top})")
+        browser.save_screenshot(f"{stem}-{number:02}.png")
+
+
 PAGE_SCRIPT = """
 return {
   images: Array.from(document.images).map(i => [i.getAttribute('src'), i.complete, i.naturalWidth]),
@@ -111,9 +121,7 @@ def check(browser, folder, screenshots=None):
             if not request.startswith("file:"):
                 problems.append(f"{name}: asks for {request}, which is not a file: URL")
         if screenshots:
-            browser.set_window_size(WIDTH, min(found["height"] + 140, 16000))
-            browser.save_screenshot(str(screenshots / (name.replace("/", "_") + ".png")))
-            browser.set_window_size(WIDTH, 900)
+            save_screenshots(browser, screenshots / name.replace("/", "_"), found["height"])
     # Requests made after the last page's load.
     for request in requests_since_last(browser):
         if not request.startswith("file:"):
@@ -132,7 +140,8 @@ def check(browser, folder, screenshots=None):
         if path.is_dir():
             problems.append(f"{name}: the link {href} leads to a folder, not a page")
         elif not path.is_file():
-            problems.append(f"{name}: the link {href} leads to a missing page")
+            missing = "page" if path.suffix == ".html" else "file"
+            problems.append(f"{name}: the link {href} leads to a missing {missing}")
         elif fragment:
             counts["to headings"] += 1
             if path not in ids:

@@ -186,18 +186,23 @@ local function sourcePage()
   }
 end
 
+-- Its pictures, each a link to itself at full size, then its other files.
 local function folderPage(entries)
-  local blocks = { pandoc.Header(1, { pandoc.Str("The folder "), pandoc.Code(source .. "/") }) }
-  local others = pandoc.List()
+  local pictures, others = pandoc.List(), pandoc.List()
   for _, name in ipairs(entries) do
     if pictureTypes[extension(name)] then
-      blocks[#blocks + 1] = pandoc.Div({
-        pandoc.Para({ pandoc.Image({ pandoc.Str(name) }, name) }),
+      pictures:insert(pandoc.Div({
+        pandoc.Para({ pandoc.Link({ pandoc.Image({ pandoc.Str(name) }, name) }, name) }),
         pandoc.Para({ pandoc.Code(name) }),
-      }, pandoc.Attr("", { "picture" }))
+      }))
     else
       others:insert({ pandoc.Plain({ pandoc.Link({ pandoc.Code(name) }, name) }) })
     end
+  end
+  local blocks = { pandoc.Header(1, { pandoc.Str("The folder "), pandoc.Code(source .. "/") }) }
+  if #pictures > 0 then
+    blocks[#blocks + 1] = pandoc.Para({ pandoc.Str("Click a picture to see it at full size.") })
+    blocks[#blocks + 1] = pandoc.Div(pictures, pandoc.Attr("", { "pictures" }))
   end
   if #others > 0 then blocks[#blocks + 1] = pandoc.BulletList(others) end
   return blocks
@@ -218,6 +223,12 @@ local function contents(pages)
       elseif block.t == "Header" and block.level == 2 then
         sections:insert({ pandoc.Plain({ pandoc.Link(withoutLinks(block.content), page .. "#" .. block.identifier) }) })
       end
+    end
+    -- A page from outside docs/ (the README) is named too: its title alone
+    -- would not say what it is.
+    if not page:match("^docs/") then
+      title = pandoc.List(title)
+      title:extend({ pandoc.Space(), pandoc.Str("("), pandoc.Code(page), pandoc.Str(")") })
     end
     local item = { pandoc.Para({ pandoc.Strong({ pandoc.Link(title, page) }) }) }
     if #sections > 0 then item[2] = pandoc.BulletList(sections) end
