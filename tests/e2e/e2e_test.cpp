@@ -318,6 +318,7 @@ TEST_F(ViewerTest, TheWindowsProgramDrawsTheLinuxViewersFirstFrameExactly) {
 struct Experiment {
   std::string name, shot;
 };
+void PrintTo(const Experiment& e, std::ostream* out) { *out << e.name << " (" << e.shot << ")"; }
 std::vector<Experiment> experiments() {
   std::vector<Experiment> list;
   std::istringstream words(TIDEWICK_EXPERIMENTS);  // NAME=SHOT NAME=SHOT ...
