@@ -95,10 +95,10 @@ return {
 def check(browser, folder, screenshots=None):
     """Opens every page under folder; returns the problems found and counts."""
     pages = sorted(folder.rglob("*.html"))
-    problems = []
+    problems = [] if pages else [f"{folder} holds no page"]
     ids = {}
     links = []  # (page, href as written, absolute URL)
-    counts = {"pages": len(pages), "pictures": 0, "links": 0, "to headings": 0, "requests": 0}
+    counts = {"pages": len(pages), "pictures": 0, "links": 0, "to anchors": 0, "requests": 0}
     # A new browser opens its own new-tab page, with requests of its own.
     browser.get("about:blank")
     requests_since_last(browser)
@@ -122,10 +122,10 @@ def check(browser, folder, screenshots=None):
                 problems.append(f"{name}: asks for {request}, which is not a file: URL")
         if screenshots:
             save_screenshots(browser, screenshots / name.replace("/", "_"), found["height"])
-    # Requests made after the last page's load.
+    # Requests made after the last page had loaded.
     for request in requests_since_last(browser):
         if not request.startswith("file:"):
-            problems.append(f"{name}: asks for {request}, which is not a file: URL")
+            problems.append(f"after the last page: {request} was asked for, which is not a file: URL")
 
     for name, href, target in links:
         scheme = urllib.parse.urlsplit(target).scheme
@@ -143,7 +143,7 @@ def check(browser, folder, screenshots=None):
             missing = "page" if path.suffix == ".html" else "file"
             problems.append(f"{name}: the link {href} leads to a missing {missing}")
         elif fragment:
-            counts["to headings"] += 1
+            counts["to anchors"] += 1
             if path not in ids:
                 problems.append(f"{name}: the link {href} leads to a heading in a file that is not a page of the guide")
             elif fragment not in ids[path]:
@@ -210,11 +210,11 @@ def main():
             browser.quit()
     print(f"Opened {counts['pages']} pages of the guide from {folder}:")
     print(f"  {counts['pictures']} pictures, {counts['links']} links to files "
-          f"({counts['to headings']} of them to headings), {counts['requests']} requests")
+          f"({counts['to anchors']} of them to a heading or another anchor), {counts['requests']} requests")
     for problem in problems:
         print(problem)
     if problems:
-        print(f"{len(problems)} problems")
+        print(f"{len(problems)} problem{'s' if len(problems) > 1 else ''}")
         return 1
     print("Every picture loads, every link leads to a page and heading the guide has, every request is a file: URL")
     return 0
