@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Counts the prose sentences of Markdown pages and fails when they run long.
 
-  tools/check_prose.sh [--over N] [PAGE...]   (default: README.md docs/*.md)
+  tools/check_prose.py [--over N] [PAGE...]   (default: README.md docs/*.md)
 
 For each page it prints the number of prose sentences, the average words per
 sentence and the longest sentence (its words and how it begins), and exits 1

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Fails, naming each one, when a relative link of a page leads nowhere.
 
-  tools/check_links.sh [PAGE...]   (default: README.md docs/*.md)
+  tools/check_links.py [PAGE...]   (default: README.md docs/*.md)
 
 Every link and image [text](target) of a page, and every reference
 definition [name]: target, outside code blocks and code spans, is checked
