@@ -40,19 +40,25 @@ def blank(match):
     return re.sub(r"[^\n]", " ", match.group(0))
 
 
-def without_code(text):
-    """The page with fenced blocks, code spans and HTML comments blanked out."""
-    text = re.sub(r"<!--.*?-->", blank, text, flags=re.S)
-    lines, fence = [], None
-    for line in text.split("\n"):
+def fenced(lines):
+    """Each line, with whether it belongs to a fenced code block, fences included."""
+    fence = None
+    for line in lines:
         opened = FENCE.match(line)
         if fence or opened:
             if fence is None:
                 fence = opened.group(1)
             elif opened and opened.group(1) == fence:
                 fence = None
-            line = ""
-        lines.append(line)
+            yield line, True
+        else:
+            yield line, False
+
+
+def without_code(text):
+    """The page with fenced blocks, code spans and HTML comments blanked out."""
+    text = re.sub(r"<!--.*?-->", blank, text, flags=re.S)
+    lines = ["" if code else line for line, code in fenced(text.split("\n"))]
     return CODE_SPAN.sub(blank, "\n".join(lines))
 
 
@@ -75,16 +81,9 @@ def rendered(heading):
 
 def anchors(page):
     """The names GitHub gives the headings of a page, in order."""
-    taken, names, fence = {}, [], None
-    for line in page.read_text(encoding="utf-8").split("\n"):
-        opened = FENCE.match(line)
-        if fence or opened:
-            if fence is None:
-                fence = opened.group(1)
-            elif opened and opened.group(1) == fence:
-                fence = None
-            continue
-        heading = HEADING.match(line)
+    taken, names = {}, []
+    for line, code in fenced(page.read_text(encoding="utf-8").split("\n")):
+        heading = None if code else HEADING.match(line)
         if not heading:
             continue
         name = "".join(c for c in rendered(heading.group(2)).lower()
