@@ -17,12 +17,12 @@
 #
 # Everything happens in a copy of the working tree's files, in
 # build/faults/tree with builds of its own, so the working tree is never
-# written to, whatever stops the run. The copy is built whole, and the tests
-# that the faults to be tried name must pass before any fault is tried. Then
-# each fault is applied, what its tests use rebuilt and they run, and the
-# file put back; the next fault's build undoes this one's. A fault is CAUGHT
-# when a test fails, MISSED when they pass, NOT BUILT when its build fails,
-# TIMED OUT when its build or its run takes longer than
+# written to, whatever stops the run. The suites of the faults to be tried
+# are built, and the tests those faults name must pass before any fault is
+# tried. Then each fault is applied, what its tests use rebuilt and they
+# run, and the file put back; the next fault's build undoes this one's. A
+# fault is CAUGHT when a test fails, MISSED when they pass, NOT BUILT when
+# its build fails, TIMED OUT when its build or its run takes longer than
 # TIDEWICK_FAULT_TIME_LIMIT seconds (600 by default), BAD ENTRY when its
 # block does not apply or its tests name no test. Prints a line per fault
 # and 'caught N of M' last; exits 0 only when every fault was caught.
