@@ -71,6 +71,14 @@ run_suite() {
     windows) GTEST_FAIL_FAST=1 ctest --preset windows ${2:+-R "$2"} --stop-on-failure ;;
   esac
 }
+# Prints CTest's account (-N -V) of suite $1's tests that match regular
+# expression $2.
+describe_tests() {
+  case "$1" in
+    linux) ctest --preset test -N -V -LE slow -R "$2" ;;
+    windows) ctest --preset windows -N -V -R "$2" ;;
+  esac
+}
 # Prints which of suite $1's builds its tests that match regular expression
 # $2 use, or all of them when $2 is empty: a test program when a test runs
 # it, a Windows build when a test reads its folder. Fails when $2 names no
@@ -82,10 +90,7 @@ builds_for() {
     echo "$all"
     return
   fi
-  case "$1" in
-    linux) described=$(ctest --preset test -N -V -LE slow -R "$2") ;;
-    windows) described=$(ctest --preset windows -N -V -R "$2") ;;
-  esac
+  described=$(describe_tests "$1" "$2")
   grep -q '^ *Test *#' <<<"$described" || return
   for build in $all; do
     case "$1" in
@@ -94,6 +99,16 @@ builds_for() {
     esac && echo "$build"
   done
   return 0
+}
+# Prints one regular expression for the names of suite $1's tests that the
+# expressions on the lines of $2 match. CTest's expressions hold at most
+# nine groups, too few to join the faults' own, and one that holds more
+# matches nothing.
+names_matching() {
+  local expression
+  while IFS= read -r expression; do
+    describe_tests "$1" "$expression" | sed -n 's/^ *Test *#[0-9]*: //p'
+  done < <(sort -u <<<"$2") | sort -u | sed 's/[^[:alnum:]_]/\\&/g; s/.*/^&$/' | paste -sd '|'
 }
 # Runs function $1 with the arguments that follow within the time limit;
 # 124 when over it.
@@ -107,7 +122,7 @@ within_limit() {
 # Only the suites of the faults to be tried are built and checked, so that
 # trying a few Linux faults needs neither MinGW nor Wine; and only the tests
 # those faults name are run unbroken: needed[SUITE] is all when one of them
-# names none, else their regular expressions joined.
+# names none, else their regular expressions, one a line.
 # A fault's build is undone by the next one's, and the last one's by none:
 # the copy takes the working tree's file times, older than that build, so
 # every file a fault changes is touched, to be built again as it stands.
@@ -118,10 +133,8 @@ note_suite() {
   [ -n "$only" ] && [[ $name != *"$only"* ]] && return
   if [ -z "$tests" ]; then
     needed[$suite]=all
-  elif [ -z "${needed[$suite]:-}" ]; then
-    needed[$suite]="($tests)"
-  elif [ "${needed[$suite]}" != all ] && [[ "|${needed[$suite]}|" != *"|($tests)|"* ]]; then
-    needed[$suite]+="|($tests)"
+  elif [ "${needed[$suite]:-}" != all ]; then
+    needed[$suite]+="${needed[$suite]:+$'\n'}$tests"
   fi
 }
 for_each_block "$list" note_suite
@@ -140,8 +153,8 @@ for suite in "${suites[@]}"; do
     echo "run_faults: the code as it stands does not build ($suite); see $logs/build-$suite.txt"
     exit 2
   fi
-  unbroken=${needed[$suite]}
-  [ "$unbroken" = all ] && unbroken=
+  unbroken=
+  [ "${needed[$suite]}" != all ] && unbroken=$(names_matching "$suite" "${needed[$suite]}")
   if ! run_suite "$suite" "$unbroken" >"$logs/unbroken-$suite.txt" 2>&1; then
     echo "run_faults: the $suite suite fails without a fault; see $logs/unbroken-$suite.txt"
     exit 2
