@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Opens every page of the guide in the Windows zip in a real browser.
 
-    guide_test.py ZIP [--screenshots FOLDER]
+    guide_test.py ZIP
 
 Unpacks ZIP into a new folder whose path has spaces and letters beyond ASCII,
 as a class's Windows would, opens guide.html and every other page under it in
@@ -14,12 +14,9 @@ and fails, naming the page and the item, when
   sees every request the page makes, whether it succeeds or not).
 First it checks pages of its own that break each rule once, and fails if a
 check misses its fault: a check that cannot fail proves nothing.
-With --screenshots, it also saves each page as seen in a window 1280 pixels
-wide, a window's height at a time.
+tools/browser/ holds the browser driver it shares with the screenshot tool.
 """
 
-import argparse
-import json
 import pathlib
 import sys
 import tempfile
@@ -27,59 +24,12 @@ import urllib.parse
 import urllib.request
 import zipfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
-
-WIDTH = 1280
-
-
-def start_browser(profile):
-    options = Options()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in (
-        "--headless=new",
-        "--no-sandbox",
-        "--disable-gpu",
-        f"--window-size={WIDTH},900",
-        f"--user-data-dir={profile}",
-        "--disable-background-networking",
-        "--disable-component-update",
-        "--disable-default-apps",
-        "--disable-sync",
-        "--no-first-run",
-        "--no-default-browser-check",
-        # A request to the network is logged before any name is looked up;
-        # no name resolves, so none leaves the machine.
-        "--host-resolver-rules=MAP * ~NOTFOUND",
-    ):
-        options.add_argument(argument)
-    options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tools" / "browser"))
+from chromium import requests_since_last, start_browser  # noqa: E402
 
 
 def file_path(url):
     return pathlib.Path(urllib.request.url2pathname(urllib.parse.urlsplit(url).path))
-
-
-def requests_since_last(browser):
-    urls = []
-    for entry in browser.get_log("performance"):
-        message = json.loads(entry["message"])["message"]
-        if message.get("method") == "Network.requestWillBeSent":
-            urls.append(message["params"]["request"]["url"])
-        elif message.get("method") == "Network.webSocketCreated":
-            urls.append(message["params"]["url"])
-    return urls
-
-
-def save_screenshots(browser, stem, height):
-    """Saves the page as seen in a 1280-pixel-wide window, one window's
-    height at a time: stem-00.png, stem-01.png, ..."""
-    shown = browser.execute_script("return window.innerHeight")
-    for number, top in enumerate(range(0, height, shown)):
-        browser.execute_script(f"window.scrollTo(0, {top})")
-        browser.save_screenshot(f"{stem}-{number:02}.png")
 
 
 PAGE_SCRIPT = """
@@ -87,12 +37,11 @@ return {
   images: Array.from(document.images).map(i => [i.getAttribute('src'), i.complete, i.naturalWidth]),
   links: Array.from(document.links).map(a => [a.getAttribute('href'), a.href]),
   ids: Array.from(document.querySelectorAll('[id]')).map(e => e.id),
-  height: document.documentElement.scrollHeight,
 };
 """
 
 
-def check(browser, folder, screenshots=None):
+def check(browser, folder):
     """Opens every page under folder; returns the problems found and counts."""
     pages = sorted(folder.rglob("*.html"))
     problems = [] if pages else [f"{folder} holds no page"]
@@ -120,8 +69,6 @@ def check(browser, folder, screenshots=None):
         for request in requested:
             if not request.startswith("file:"):
                 problems.append(f"{name}: asks for {request}, which is not a file: URL")
-        if screenshots:
-            save_screenshots(browser, screenshots / name.replace("/", "_"), found["height"])
     # Requests made after the last page had loaded.
     for request in requests_since_last(browser):
         if not request.startswith("file:"):
@@ -186,26 +133,24 @@ def checks_can_fail(browser, folder):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("zip", type=pathlib.Path)
-    parser.add_argument("--screenshots", type=pathlib.Path)
-    arguments = parser.parse_args()
+    if len(sys.argv) != 2:
+        print(__doc__.split("\n\n")[1].strip())
+        return 2
+    zip_path = pathlib.Path(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="tidewick-guide-") as top:
         top = pathlib.Path(top)
         folder = top / "Unterricht für Třída 3b"
         folder.mkdir()
-        with zipfile.ZipFile(arguments.zip) as archive:
+        with zipfile.ZipFile(zip_path) as archive:
             archive.extractall(folder)
         if not (folder / "guide.html").is_file():
-            print(f"{arguments.zip} has no guide.html")
+            print(f"{zip_path} has no guide.html")
             return 1
         browser = start_browser(top / "profile")
         try:
             if not checks_can_fail(browser, top / "control"):
                 return 1
-            if arguments.screenshots:
-                arguments.screenshots.mkdir(parents=True, exist_ok=True)
-            problems, counts = check(browser, folder, arguments.screenshots)
+            problems, counts = check(browser, folder)
         finally:
             browser.quit()
     print(f"Opened {counts['pages']} pages of the guide from {folder}:")
