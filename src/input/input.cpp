@@ -75,10 +75,11 @@ void handleKey(unsigned char key, int, int) {
       setSwitchedTextures(GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, repeatWrap ? GL_REPEAT : GL_CLAMP);
       break;
     case 't':
-      // The flag toggles, but the flat look lasts one frame: drawScene turns
-      // texturing back on for the sun and moon and leaves it on. So every
-      // second press finds texturing on already and changes nothing, and
-      // while the orbit runs the flat frame is replaced at once.
+      // The flag toggles, but the flat look lasts until the next frame:
+      // drawScene turns texturing back on for the sun and moon and leaves it
+      // on. Two presses in a row still look like a switch, since the second
+      // one's frame is textured anyway. With a redraw between them, the
+      // second press enables what is already on and changes nothing.
       textureOn = !textureOn;
       if (textureOn)
         glEnable(GL_TEXTURE_2D);
