@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "gif_animation.h"
+#include "stillness.h"
 #include "top_view.h"
 #include "wine.h"
 #include "x_session.h"
@@ -72,139 +73,6 @@ class WineEnd {
 
  private:
   const Viewer& viewer_;
-};
-
-// The frame counter shows that the viewer draws, not that it has finished:
-// a viewer kept off the processors by other work draws nothing for as long
-// as it waits, and a quiet spell of any length can end with the frame for
-// the last key or drag step still to come. So the gallery waits for a state
-// of the processes instead. When every thread of the programs it started
-// (the server and the viewer) is asleep, and so is every thread of its own
-// but the waiting one (the counter's), the viewer waits for input: not for
-// an answer, which a server with nothing left to do has sent, nor for its
-// drawing threads, which sleep. The server has carried out every request and
-// sent every report of a put, and the counter has read them all, since a
-// report left unread would wake it. Two looks with no thread woken in between
-// make sure all of that held at one moment; after it nothing changes until
-// the next key or button, so the frames counted then are all there will be.
-// Under Wine the viewer's input reaches it through the prefix's Wine server,
-// and Wine's own processes (its services, the desktop's explorer.exe) run
-// beside it: every thread of the prefix's processes must be asleep too.
-class Stillness {
- public:
-  // With the viewer started, so that the processes this one has started are
-  // the server and the viewer; winePrefix is the viewer's, if it runs under
-  // Wine.
-  explicit Stillness(const FrameCounter& frames, const std::string& winePrefix = "")
-      : frames_(frames), winePrefix_(winePrefix) {
-    const std::string parent = std::to_string(getpid());
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-      const std::string name = entry.path().filename();
-      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-      // pid (name) state ppid: the name may hold spaces and parentheses.
-      std::ifstream in(entry.path() / "stat");
-      std::string line;
-      std::getline(in, line);
-      const size_t end = line.rfind(')');
-      if (end == std::string::npos) continue;
-      std::istringstream fields(line.substr(end + 1));
-      std::string state, ppid;
-      fields >> state >> ppid;
-      if (ppid == parent) processes_.push_back(name);
-    }
-    if (processes_.size() != 2)
-      throw std::runtime_error("expected the server and the viewer, found " +
-                               std::to_string(processes_.size()) + " processes started");
-    // The prefix's processes are known by their environment: the viewer
-    // must be found among them, or none would be watched.
-    if (!winePrefix_.empty()) {
-      const std::vector<pid_t> wine = wineProcesses(winePrefix_);
-      const auto started = [&](pid_t p) {
-        return std::find(processes_.begin(), processes_.end(), std::to_string(p)) !=
-               processes_.end();
-      };
-      if (std::none_of(wine.begin(), wine.end(), started))
-        throw std::runtime_error("the viewer does not run in the Wine prefix " + winePrefix_);
-    }
-  }
-
-  // Waits until everything is still and returns the frames counted then.
-  long wait() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    std::vector<Sleeper> before, after;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (look(&before)) {
-        const long counted = frames_.frames();
-        if (look(&after) && after == before) return counted;
-      }
-      sleepMs(2);
-    }
-    throw std::runtime_error("the viewer did not stop drawing");
-  }
-
- private:
-  struct Sleeper {
-    std::string thread;
-    long switches;  // times it has left a processor, which it does only if woken
-    bool operator==(const Sleeper& o) const { return thread == o.thread && switches == o.switches; }
-    bool operator<(const Sleeper& o) const { return thread < o.thread; }
-  };
-
-  // Every thread watched, in order; false as soon as one is not asleep.
-  // Wine's processes come and go, so they are found at each look: a set
-  // that changed between two looks has other threads.
-  bool look(std::vector<Sleeper>* out) const {
-    out->clear();
-    for (const std::string& process : processes_)
-      if (!lookAt("/proc/" + process + "/task", "", true, out)) return false;
-    if (!winePrefix_.empty())
-      for (const pid_t wine : wineProcesses(winePrefix_)) {
-        const std::string process = std::to_string(wine);
-        if (std::find(processes_.begin(), processes_.end(), process) != processes_.end()) continue;
-        if (!lookAt("/proc/" + process + "/task", "", false, out)) return false;
-      }
-    if (!lookAt("/proc/self/task", std::to_string(gettid()), false, out)) return false;
-    std::sort(out->begin(), out->end());
-    return true;
-  }
-
-  // started: the process is one the gallery started, which must not end.
-  static bool lookAt(const std::string& tasks, const std::string& skip, bool started,
-                     std::vector<Sleeper>* out) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(tasks, error)) {
-      const std::string thread = entry.path().filename();
-      if (thread == skip) continue;
-      std::ifstream stat(entry.path() / "stat");
-      std::string line;
-      std::getline(stat, line);
-      const size_t end = line.rfind(')');
-      if (end == std::string::npos || end + 2 >= line.size()) return false;  // gone meanwhile
-      const char state = line[end + 2];
-      // A thread that ends is gone at once, but a whole program that ends
-      // stays behind, dead, until this one collects it.
-      if ((state == 'Z' || state == 'X') && started &&
-          tasks.find("/" + thread + "/") != std::string::npos)
-        throw std::runtime_error("a program the gallery started has ended");
-      if (state != 'S') return false;
-      std::ifstream status(entry.path() / "status");
-      long switches = 0;
-      int found = 0;
-      while (std::getline(status, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
-          switches += std::stol(line.substr(line.find(':') + 1));
-          ++found;
-        }
-      if (found != 2) return false;
-      out->push_back({tasks + "/" + thread, switches});
-    }
-    return !error;
-  }
-
-  const FrameCounter& frames_;
-  const std::string winePrefix_;
-  std::vector<std::string> processes_;
 };
 
 void keys(XSession& x, const std::string& name, int times) {
@@ -536,9 +404,9 @@ int main(int argc, char** argv) {
   }
   try {
     // A new prefix is made before any window has to appear in time; one
-    // made already, by the end-to-end tests say, is used as it is.
-    if (viewer.windows() && !std::filesystem::exists(viewer.winePrefix + "/system.reg") &&
-        !prepareWinePrefix(viewer.winePrefix))
+    // made already, by the end-to-end tests say, is only checked, since
+    // Stillness waits in vain in a prefix whose Wine polls for controllers.
+    if (viewer.windows() && !prepareWinePrefix(viewer.winePrefix))
       throw std::runtime_error("could not make the Wine prefix " + viewer.winePrefix);
     const std::string dir = inPictures ? pictures : copyTownPictures(pictures, "gallery");
     std::filesystem::create_directories(out);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,37 @@ std::string wineCommand(const std::string& prefix, const std::string& command) {
          command;
 }
 
+// When Wine finds SDL's library, winebus.sys looks for game controllers
+// through it: one thread of the winedevice.exe that hosts it then wakes
+// about a thousand times a second, with no controller plugged in. A wait for every
+// Wine thread to be asleep would never end, and the tests use no
+// controller, so the SDL bus is turned off. Debian's Wine only recommends
+// SDL, so whether it is there depends on what else the machine holds.
+const std::string sdlBusKey = "HKLM\\System\\CurrentControlSet\\Services\\winebus";
+const std::string sdlBusValue = "Enable SDL";
+
+// Whether the prefix's registry, as the Wine server last wrote it, has the
+// SDL bus turned off. system.reg names the key below HKLM, its backslashes
+// doubled, and Windows' names are the same in any case.
+bool sdlBusTurnedOff(const std::string& prefix) {
+  std::ifstream registry(prefix + "/system.reg");
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string section = "[system\\\\currentcontrolset\\\\services\\\\winebus]";
+  const std::string setting = lower("\"" + sdlBusValue + "\"=dword:00000000");
+  bool inSection = false;
+  for (std::string line; std::getline(registry, line);) {
+    line = lower(line);
+    if (line.rfind('[', 0) == 0)
+      inSection = line.rfind(section, 0) == 0;
+    else if (inSection && line == setting)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool isWindowsProgram(const std::string& program) {
@@ -28,12 +60,19 @@ bool isWindowsProgram(const std::string& program) {
 }
 
 std::string writeLauncher(const std::string& folder, const std::string& program,
-                          const std::string& winePrefix, const std::string& script) {
+                          const std::string& winePrefix, const std::string& script,
+                          const std::string& desktop) {
   const std::string launcher = folder + "/viewer.sh";
+  // Wine's explorer hands the program to Windows' own start, which takes a
+  // Windows command line: the program is named from its folder, the script's.
+  const std::string wine =
+      desktop.empty()
+          ? "exec wine " + quoted(program)
+          : "exec wine explorer /desktop=Tidewick," + desktop + " " +
+                quoted(std::filesystem::path(program).filename().string());
   std::ofstream out(launcher);
   out << "#!/bin/sh\nviewer() { "
-      << (isWindowsProgram(program) ? wineCommand(winePrefix, "exec wine " + quoted(program))
-                                    : "exec " + quoted(program))
+      << (isWindowsProgram(program) ? wineCommand(winePrefix, wine) : "exec " + quoted(program))
       << "; }\n"
       << script;
   out.close();
@@ -43,9 +82,17 @@ std::string writeLauncher(const std::string& folder, const std::string& program,
 }
 
 bool prepareWinePrefix(const std::string& prefix) {
-  return std::system((wineCommand(prefix, "wineboot -i >/dev/null 2>&1; ") +
-                      wineCommand(prefix, "wineserver -w"))
-                         .c_str()) == 0;
+  if (sdlBusTurnedOff(prefix)) return true;
+  // The setting is read when winebus.sys starts, so the services that
+  // wineboot starts still poll; waiting for the server to end ends them too,
+  // and writes the registry out to system.reg.
+  std::system(
+      (wineCommand(prefix, "wineboot -i >/dev/null 2>&1; ") +
+       wineCommand(prefix, "wine reg add " + quoted(sdlBusKey) + " /v " + quoted(sdlBusValue) +
+                               " /t REG_DWORD /d 0 /f >/dev/null 2>&1; ") +
+       wineCommand(prefix, "wineserver -w"))
+          .c_str());
+  return sdlBusTurnedOff(prefix);
 }
 
 bool endWineServer(const std::string& prefix) {

@@ -17,11 +17,19 @@ bool isWindowsProgram(const std::string& program);
 // command viewer replaces the shell with program, under Wine in winePrefix
 // for a Windows program, so that the script's process is the program's.
 // Returns the script's path; throws std::runtime_error if it cannot write it.
+// With desktop ("1366x768", say), a Windows program runs inside a Wine
+// desktop window of that size, titled "Tidewick - Wine desktop", as on a
+// screen of that size; it must then lie in folder.
 std::string writeLauncher(const std::string& folder, const std::string& program,
-                          const std::string& winePrefix, const std::string& script = "viewer\n");
+                          const std::string& winePrefix, const std::string& script = "viewer\n",
+                          const std::string& desktop = "");
 
 // Makes the prefix ready for programs and waits until Wine has finished, so
 // that a program's window then appears in time: a new prefix takes seconds.
+// Its Wine is kept from polling for game controllers, which would keep one
+// of its threads awake (see wine.cpp); a prefix made earlier, without that
+// setting, gets it too. A prefix that has it already is left as it is.
+// False if the setting cannot be read back from the prefix's registry.
 bool prepareWinePrefix(const std::string& prefix);
 
 // Ends the prefix's Wine server, and with it every Wine process of the

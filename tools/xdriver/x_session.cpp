@@ -126,7 +126,7 @@ bool readPng(const std::string& path, Capture* image) {
   return false;
 }
 
-XSession::XSession() {
+XSession::XSession(int screenWidth, int screenHeight) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const pid_t session = getpid();
@@ -142,7 +142,9 @@ XSession::XSession() {
     dup2(devNull, STDOUT_FILENO);
     const std::string fd = std::to_string(fds[1]);
     // -r: no key autorepeat, so a held key is one key.
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+    const std::string screen =
+        std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
            "tcp", "-r", static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -179,6 +181,38 @@ bool XSession::windowSize(XWindowId window, int* width, int* height) {
   *width = a.width;
   *height = a.height;
   return true;
+}
+
+bool XSession::windowRect(XWindowId window, int* x, int* y, int* width, int* height) {
+  if (!windowSize(window, width, height)) return false;
+  Window ignored;
+  return XTranslateCoordinates(dpy_, window, DefaultRootWindow(dpy_), 0, 0, x, y, &ignored);
+}
+
+std::vector<XWindowId> XSession::childWindows(XWindowId parent) {
+  std::vector<XWindowId> found;
+  Window root, above, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy_, parent, &root, &above, &children, &count)) return found;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(dpy_, children[i], &attributes) && attributes.map_state == IsViewable)
+      found.push_back(children[i]);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+XWindowId XSession::findWindowIn(XWindowId parent, const std::string& title) {
+  for (const XWindowId child : childWindows(parent)) {
+    char* name = nullptr;
+    const bool named = XFetchName(dpy_, child, &name) && name;
+    const bool same = named && title == name;
+    if (named) XFree(name);
+    if (same) return child;
+    if (const XWindowId below = findWindowIn(child, title)) return below;
+  }
+  return 0;
 }
 
 std::vector<XWindowId> XSession::windowsTitled(const std::string& title) {

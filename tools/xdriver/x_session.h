@@ -60,8 +60,9 @@ constexpr int startupTimeoutMs = 20000;
 
 class XSession {
  public:
-  // Starts Xvfb on a free display; throws std::runtime_error on failure.
-  XSession();
+  // Starts Xvfb on a free display with a screen of the given size; throws
+  // std::runtime_error on failure.
+  explicit XSession(int screenWidth = 1280, int screenHeight = 1024);
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
@@ -89,6 +90,13 @@ class XSession {
   // Every top-level window with exactly this title.
   std::vector<XWindowId> windowsTitled(const std::string& title);
   bool windowSize(XWindowId window, int* width, int* height);
+  // Where a window lies on the screen, frame excluded; false if it is gone.
+  bool windowRect(XWindowId window, int* x, int* y, int* width, int* height);
+  // The first viewable window with exactly this title below parent, at any
+  // depth, as a Wine desktop holds its programs' windows; 0 if none.
+  XWindowId findWindowIn(XWindowId parent, const std::string& title);
+  // A window's viewable children, bottom first.
+  std::vector<XWindowId> childWindows(XWindowId parent);
 
   void key(const std::string& keysym, bool shift = false);
   void moveTo(int x, int y);           // window coordinates
