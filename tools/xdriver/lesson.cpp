@@ -49,6 +49,19 @@ struct Step {
   int width = 0, height = 0, dx = 0, dy = 0;  // a checkpoint's crop
 };
 
+// A picture made from a checkpoint's: part of it, each pixel drawn as a
+// square of scale x scale pixels, so that texels and pixels show on paper.
+struct CloseUp {
+  int line = 0;
+  std::string file, source;  // as the page links them; the source in its folder
+  int width = 0, height = 0, dx = 0, dy = 0, scale = 1;
+};
+
+struct Worksheet {
+  std::vector<Step> steps;
+  std::vector<CloseUp> closeUps;
+};
+
 std::string where(const std::string& page, int line) {
   return page + ":" + std::to_string(line) + ": ";
 }
@@ -95,13 +108,16 @@ Step readStep(const std::string& text, const std::string& page, int line) {
   throw std::runtime_error(where(page, line) + "a step the lesson cannot do: " + text);
 }
 
-std::vector<Step> readWorksheet(const std::string& page) {
+Worksheet readWorksheet(const std::string& page) {
   std::ifstream in(page);
   if (!in) throw std::runtime_error("cannot read " + page);
   static const std::regex item("(\\d+)\\. (.*)");
-  static const std::regex picture("!\\[([^\\]]*)\\]\\(([^ )]+)(?: \"([^\"]*)\")?\\)\\s*");
+  static const std::regex picture("!\\[([^\\]]*)\\]\\(([^ )]+)(?: \"([^\"]*)\")?\\)");
   static const std::regex crop("crop (\\d+) (\\d+) (-?\\d+) (-?\\d+)");
-  std::vector<Step> steps;
+  static const std::regex closeUp(
+      "from ([a-z0-9-]+\\.png): crop (\\d+) (\\d+) (-?\\d+) (-?\\d+), (\\d+) times");
+  Worksheet sheet;
+  std::vector<Step>& steps = sheet.steps;
   std::string text;  // the numbered item being read
   int itemLine = 0, number = 0;
   bool fenced = false;
@@ -130,28 +146,52 @@ std::vector<Step> readWorksheet(const std::string& page) {
       text += " " + line.substr(line.find_first_not_of(' '));
     } else {
       endItem();
-      if (std::regex_match(line, m, picture) && m[1].str().rfind("Checkpoint", 0) == 0) {
+      // Every picture of the sheet, wherever it stands, is one the lesson
+      // takes or one made from those.
+      for (std::sregex_iterator p(line.begin(), line.end(), picture), end; p != end; ++p) {
+        const std::string alt = (*p)[1], file = (*p)[2], title = (*p)[3];
         std::smatch c;
-        const std::string title = m[3];
-        if (!std::regex_match(title, c, crop))
-          throw std::runtime_error(where(page, lineNumber) +
-                                   "a checkpoint needs a title \"crop W H DX DY\"");
-        Step step;
-        step.kind = Step::Kind::checkpoint;
-        step.line = lineNumber;
-        step.file = m[2];
-        step.width = std::stoi(c[1]);
-        step.height = std::stoi(c[2]);
-        step.dx = std::stoi(c[3]);
-        step.dy = std::stoi(c[4]);
-        steps.push_back(step);
+        if (alt.rfind("Close-up", 0) == 0) {
+          if (!std::regex_match(title, c, closeUp))
+            throw std::runtime_error(where(page, lineNumber) +
+                                     "a close-up needs a title \"from FILE: crop W H DX DY, N "
+                                     "times\"");
+          CloseUp up;
+          up.line = lineNumber;
+          up.file = file;
+          up.source = (std::filesystem::path(file).parent_path() / c[1].str()).string();
+          up.width = std::stoi(c[2]);
+          up.height = std::stoi(c[3]);
+          up.dx = std::stoi(c[4]);
+          up.dy = std::stoi(c[5]);
+          up.scale = std::stoi(c[6]);
+          sheet.closeUps.push_back(up);
+        } else if (alt.rfind("Checkpoint", 0) == 0 && std::regex_match(title, c, crop)) {
+          Step step;
+          step.kind = Step::Kind::checkpoint;
+          step.line = lineNumber;
+          step.file = file;
+          step.width = std::stoi(c[1]);
+          step.height = std::stoi(c[2]);
+          step.dx = std::stoi(c[3]);
+          step.dy = std::stoi(c[4]);
+          steps.push_back(step);
+        } else {
+          throw std::runtime_error(where(page, lineNumber) + file +
+                                   ": a picture of the sheet is a checkpoint, titled \"crop W H "
+                                   "DX DY\", or a close-up made from one");
+        }
       }
     }
   }
   endItem();
   if (steps.empty() || steps.front().kind != Step::Kind::start)
     throw std::runtime_error(page + ": the first step must start Tidewick");
-  return steps;
+  for (const CloseUp& up : sheet.closeUps)
+    if (std::none_of(steps.begin(), steps.end(),
+                     [&](const Step& s) { return s.file == up.source; }))
+      throw std::runtime_error(where(page, up.line) + "no checkpoint is " + up.source);
+  return sheet;
 }
 
 struct Rect {
@@ -322,10 +362,29 @@ bool sameImage(const Capture& a, const Capture& b, std::string* why) {
   return false;
 }
 
+Capture enlarged(const Capture& from, const CloseUp& up) {
+  const int left = (from.width - up.width) / 2 + up.dx, top = (from.height - up.height) / 2 + up.dy;
+  if (left < 0 || top < 0 || left + up.width > from.width || top + up.height > from.height)
+    throw std::runtime_error("close-up " + up.file + " reaches beyond " + up.source);
+  Capture c;
+  c.width = up.width * up.scale;
+  c.height = up.height * up.scale;
+  c.rgb.resize(static_cast<size_t>(c.width) * c.height * 3);
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x) {
+      const size_t to = (static_cast<size_t>(y) * c.width + x) * 3;
+      const size_t at =
+          ((static_cast<size_t>(top + y / up.scale) * from.width) + left + x / up.scale) * 3;
+      std::copy_n(&from.rgb[at], 3, &c.rgb[to]);
+    }
+  return c;
+}
+
 enum class Mode { check, write, screen };
 
 int run(Mode mode, const std::string& program, const std::string& prefix, const std::string& page) {
-  const std::vector<Step> steps = readWorksheet(page);
+  const Worksheet sheet = readWorksheet(page);
+  const std::vector<Step>& steps = sheet.steps;
   const std::filesystem::path pictures = std::filesystem::path(page).parent_path();
   if (!prepareWinePrefix(prefix)) throw std::runtime_error("could not make the Wine prefix");
   Laptop laptop(program, prefix);
@@ -366,7 +425,29 @@ int run(Mode mode, const std::string& program, const std::string& prefix, const 
   if (mode == Mode::screen) throw std::runtime_error(page + " has no checkpoint");
   std::printf("lesson: %d checkpoints, %d of them as the worksheet shows them\n", checked,
               checked - failed);
-  return failed == 0 && checked > 0 ? 0 : 1;
+  // The close-ups, from the checkpoints' pictures as they are now.
+  int closeUpsFailed = 0;
+  for (const CloseUp& up : sheet.closeUps) {
+    Capture source, shown;
+    const std::string file = (pictures / up.file).string();
+    if (!readPng((pictures / up.source).string(), &source))
+      throw std::runtime_error("cannot read " + up.source);
+    const Capture made = enlarged(source, up);
+    if (mode == Mode::write) {
+      if (!writePng(file, made)) throw std::runtime_error("cannot write " + file);
+      std::printf("%s\n", file.c_str());
+      continue;
+    }
+    std::string why = "the page's picture cannot be read";
+    if (!readPng(file, &shown) || !sameImage(made, shown, &why)) {
+      ++closeUpsFailed;
+      std::printf("%sclose-up %s is not made from %s as its title says: %s\n",
+                  where(page, up.line).c_str(), up.file.c_str(), up.source.c_str(), why.c_str());
+    }
+  }
+  std::printf("lesson: %zu close-ups, %zu of them made from their checkpoints\n",
+              sheet.closeUps.size(), sheet.closeUps.size() - closeUpsFailed);
+  return failed == 0 && closeUpsFailed == 0 && checked > 0 ? 0 : 1;
 }
 
 }  // namespace
