@@ -9,9 +9,9 @@
 # read, the folders among it, so that a new page or picture counts too.
 cmake_minimum_required(VERSION 3.20)
 set(here ${CMAKE_CURRENT_LIST_DIR})
-# The entry page lists these first, for learners and teachers, in this order;
-# every other page follows.
-set(first_pages controls tour experiments classroom)
+# The entry page lists these first, in this order: what learners use, then
+# the teacher's page; every other page, for contributors, follows.
+set(first_pages lesson controls tour experiments classroom)
 
 file(REMOVE_RECURSE ${OUTPUT_DIR})
 file(MAKE_DIRECTORY ${OUTPUT_DIR}/guide)
