@@ -18,7 +18,7 @@ run_packages=(cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 test_packages=("${run_packages[@]}" clang libclang-rt-dev clang-format googletest libgtest-dev libmd-dev
   libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev libgif-dev xvfb xauth python3)
 windows_packages=("${test_packages[@]}" g++-mingw-w64-x86-64-posix wine wine64 libxml2-utils pandoc chromium
-  chromium-driver python3-selenium)
+  chromium-driver python3-selenium poppler-utils)
 
 install_missing() {
   local missing=() sudo=()
