@@ -1,8 +1,12 @@
 #include "wine.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +57,36 @@ bool sdlBusTurnedOff(const std::string& prefix) {
   return false;
 }
 
+// A prefix has one Wine server for all its programs, whatever display they
+// draw on, and a run ends it after each program: a second run in the same
+// prefix, a gallery started by hand beside the tests say, would end the
+// first run's program just after its window appeared, and its own would be
+// ended in turn. So a prefix serves one run at a time. The lock is held
+// until this process ends (its descriptor is never closed, nor inherited by
+// Wine's servers, which outlive it); the programs the run starts, such as
+// the gallery under the tests, are told through the environment that the
+// prefix is theirs already.
+const char* const heldVariable = "TIDEWICK_WINE_PREFIX_HELD";
+
+bool holdPrefix(const std::string& prefix) {
+  const std::string name = std::filesystem::weakly_canonical(prefix).string();
+  const char* held = std::getenv(heldVariable);
+  if (held && name == held) return true;
+  std::error_code ignored;  // a folder that cannot be made fails the open below
+  std::filesystem::create_directories(std::filesystem::path(name).parent_path(), ignored);
+  const int lock = open((name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) return false;
+  if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    std::fprintf(stderr, "Waiting for another run to finish with the Wine prefix %s\n",
+                 name.c_str());
+    if (flock(lock, LOCK_EX) != 0) {
+      close(lock);
+      return false;
+    }
+  }
+  return setenv(heldVariable, name.c_str(), 1) == 0;
+}
+
 }  // namespace
 
 bool isWindowsProgram(const std::string& program) {
@@ -65,11 +99,10 @@ std::string writeLauncher(const std::string& folder, const std::string& program,
   const std::string launcher = folder + "/viewer.sh";
   // Wine's explorer hands the program to Windows' own start, which takes a
   // Windows command line: the program is named from its folder, the script's.
-  const std::string wine =
-      desktop.empty()
-          ? "exec wine " + quoted(program)
-          : "exec wine explorer /desktop=Tidewick," + desktop + " " +
-                quoted(std::filesystem::path(program).filename().string());
+  const std::string wine = desktop.empty()
+                               ? "exec wine " + quoted(program)
+                               : "exec wine explorer /desktop=Tidewick," + desktop + " " +
+                                     quoted(std::filesystem::path(program).filename().string());
   std::ofstream out(launcher);
   out << "#!/bin/sh\nviewer() { "
       << (isWindowsProgram(program) ? wineCommand(winePrefix, wine) : "exec " + quoted(program))
@@ -82,6 +115,7 @@ std::string writeLauncher(const std::string& folder, const std::string& program,
 }
 
 bool prepareWinePrefix(const std::string& prefix) {
+  if (!holdPrefix(prefix)) return false;
   if (sdlBusTurnedOff(prefix)) return true;
   // The setting is read when winebus.sys starts, so the services that
   // wineboot starts still poll; waiting for the server to end ends them too,

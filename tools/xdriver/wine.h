@@ -30,6 +30,9 @@ std::string writeLauncher(const std::string& folder, const std::string& program,
 // of its threads awake (see wine.cpp); a prefix made earlier, without that
 // setting, gets it too. A prefix that has it already is left as it is.
 // False if the setting cannot be read back from the prefix's registry.
+// First it waits until no other run uses the prefix, and from then on the
+// prefix is this process's, and its children's, until it ends (see
+// wine.cpp); every run calls this before it starts anything in a prefix.
 bool prepareWinePrefix(const std::string& prefix);
 
 // Ends the prefix's Wine server, and with it every Wine process of the
