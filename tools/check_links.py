@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Fails, naming each one, when a relative link of a page leads nowhere.
 
-  tools/check_links.py [PAGE...]   (default: README.md docs/*.md)
+  tools/check_links.py [PAGE...]   (default: README.md docs/*.md docs/teacher/*.md)
 
 Every link and image [text](target) of a page, and every reference
 definition [name]: target, outside code blocks and code spans, is checked
@@ -13,8 +13,11 @@ GitHub's renderer names them: the heading's text as rendered (code spans and
 links reduced to their text), lower-cased, every character but letters,
 digits (ASCII or not), spaces, hyphens and underscores removed, spaces turned
 into hyphens; a name already taken gets -1, -2 ... in order.
+The README and the pages of docs/ become the learners' guide, so none of
+them may link into docs/teacher/, where the answers are kept.
 Prints each broken link as
   PAGE:LINE: TARGET: no such file
+  PAGE:LINE: TARGET: leads into docs/teacher/, out of the learners' guide
   PAGE:LINE: TARGET: no heading 'NAME' in FILE
 or, when every link is good, how many there are.
 """
@@ -106,11 +109,14 @@ def named(page, root):
 def main(pages):
     root = Path(__file__).resolve().parent.parent
     if not pages:
-        pages = [root / "README.md"] + sorted((root / "docs").glob("*.md"))
+        pages = [root / "README.md"] + sorted((root / "docs").glob("*.md")) + sorted(
+            (root / "docs" / "teacher").glob("*.md"))
     pages = [Path(p) for p in pages]
+    teacher = root / "docs" / "teacher"
     broken = count = 0
     for page in pages:
         shown = named(page, root)
+        for_learners = page.resolve() == root / "README.md" or page.resolve().parent == root / "docs"
         text = without_code(page.read_text(encoding="utf-8"))
         found = [m for m in INLINE_LINK.finditer(text)] + [m for m in REFERENCE.finditer(text)]
         for match in sorted(found, key=lambda m: m.start()):
@@ -123,7 +129,10 @@ def main(pages):
             target = page.parent / unquote(path) if path else page
             if path.startswith("/"):
                 target = root / unquote(path).lstrip("/")
-            if not target.exists():
+            if for_learners and target.resolve().is_relative_to(teacher):
+                print(f"{shown}:{line}: {link}: leads into docs/teacher/, out of the learners' guide")
+                broken += 1
+            elif not target.exists():
                 print(f"{shown}:{line}: {link}: no such file")
                 broken += 1
             elif heading and target.suffix == ".md" and unquote(heading) not in anchors(target):

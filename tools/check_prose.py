@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Counts the prose sentences of Markdown pages and fails when they run long.
 
-  tools/check_prose.py [--over N] [PAGE...]   (default: README.md docs/*.md)
+  tools/check_prose.py [--over N] [PAGE...]   (default: README.md docs/*.md docs/teacher/*.md)
 
 For each page it prints the number of prose sentences, the average words per
 sentence and the longest sentence (its words and how it begins), and exits 1
@@ -120,7 +120,8 @@ def main(args):
         over, args = int(args[1]), args[2:]
     root = Path(__file__).resolve().parent.parent
     pages = args or [str(p.relative_to(Path.cwd()) if p.is_relative_to(Path.cwd()) else p)
-                     for p in [root / "README.md"] + sorted((root / "docs").glob("*.md"))]
+                     for p in [root / "README.md"] + sorted((root / "docs").glob("*.md"))
+                     + sorted((root / "docs" / "teacher").glob("*.md"))]
     status = 0
     for page in pages:
         found = list(sentences(Path(page).read_text(encoding="utf-8")))
