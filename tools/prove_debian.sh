@@ -3,10 +3,12 @@
 # in a fresh root of that release made with debootstrap from Debian's own
 # packages, holding a clean clone of this tree's last commit and nothing from
 # this machine but the kernel, /proc and /dev.
-#   tools/prove_debian.sh [CODENAME]     default trixie (Debian 13)
-# Inside, as root, it runs `./build.sh run` with no display, which must build
-# and then say that it needs one, and `./build.sh test`, which must pass with
-# the layout check. It prints how each ended and fails when either fails.
+#   tools/prove_debian.sh [CODENAME [COMMAND...]]
+# CODENAME defaults to trixie (Debian 13), the commands to "run test".
+# Inside, as root, it runs each `./build.sh COMMAND` in turn: `run` with no
+# display must build and then say that it needs one; `test` must pass with
+# the layout check, and `windows` with the Windows programs' tests. It prints
+# how each ended and fails when any fails.
 #
 # Under build/debian-CODENAME it keeps the base system (fetched once), the
 # packages apt downloads (so that a second run fetches only what changed) and
@@ -19,6 +21,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 codename=${1:-trixie}
+commands=("${@:2}")
+[ ${#commands[@]} -gt 0 ] || commands=(run test)
 
 if [ "$(id -u)" -ne 0 ]; then exec sudo "$0" "$@"; fi
 command -v debootstrap >/dev/null || {
@@ -60,15 +64,16 @@ cp -a "$base" "$root"
 git clone -q "$PWD" "$root/root/tidewick"
 
 # git for check_format's file list, as a user who cloned has it; sudo is not
-# needed as root. Then the two commands, each on its own, with a clean
+# needed as root. Then the commands, each on its own, with a clean
 # environment.
-cat >"$root/root/prove.sh" <<'EOF'
-#!/bin/sh
-cd /root/tidewick
-apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null
-./build.sh run >/root/run.log 2>&1; echo $? >/root/run.status
-./build.sh test >/root/test.log 2>&1; echo $? >/root/test.status
-EOF
+{
+  echo '#!/bin/sh'
+  echo 'cd /root/tidewick'
+  echo 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null'
+  for command in "${commands[@]}"; do
+    echo "./build.sh $command >/root/$command.log 2>&1; echo \$? >/root/$command.status"
+  done
+} >"$root/root/prove.sh"
 chmod +x "$root/root/prove.sh"
 
 start=$(date +%s)
@@ -82,28 +87,35 @@ unshare --mount --propagation private -- sh -c '
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /root/prove.sh
 ' sh "$root" "$debs"
 elapsed=$(($(date +%s) - start))
-cp "$root/root/run.log" "$root/root/test.log" "$logs/"
+for command in "${commands[@]}"; do cp "$root/root/$command.log" "$logs/"; done
 
 release=$(. "$root/etc/os-release" && echo "$PRETTY_NAME")
 status=0
 echo "On $release, in $((elapsed / 60)) min $((elapsed % 60)) s:"
-if [ "$(cat "$root/root/run.status")" = 1 ] && grep -q "needs an X display" "$logs/run.log" &&
-  [ -x "$root/root/tidewick/build/release/tidewick" ]; then
-  echo "  ./build.sh run: built, then stopped for want of a display: $(tail -n 1 "$logs/run.log")"
-else
-  echo "  ./build.sh run FAILED (status $(cat "$root/root/run.status")); the end of $logs/run.log:"
-  tail -n 15 "$logs/run.log" | sed 's/^/    /'
-  status=1
-fi
-summary=$(grep -E "tests passed|tests failed" "$logs/test.log" | tail -n 1 || true)
-layout=$(grep -E "^check_format:" "$logs/test.log" | tail -n 1 || true)
-if [ "$(cat "$root/root/test.status")" = 0 ]; then
-  echo "  ./build.sh test: $summary; $layout"
-else
-  echo "  ./build.sh test FAILED (status $(cat "$root/root/test.status")): ${summary:-no test summary}"
-  grep -E "^[[:space:]]*[0-9]+ - .*\(.*\)$|^check_format:|error:|^E: " "$logs/test.log" |
-    head -n 20 | sed 's/^[[:space:]]*/    /' || true
-  echo "  the whole output: $logs/test.log"
-  status=1
-fi
+for command in "${commands[@]}"; do
+  log=$logs/$command.log
+  ended=$(cat "$root/root/$command.status")
+  if [ "$command" = run ]; then
+    if [ "$ended" = 1 ] && grep -q "needs an X display" "$log" &&
+      [ -x "$root/root/tidewick/build/release/tidewick" ]; then
+      echo "  ./build.sh run: built, then stopped for want of a display: $(tail -n 1 "$log")"
+    else
+      echo "  ./build.sh run FAILED (status $ended); the end of $log:"
+      tail -n 15 "$log" | sed 's/^/    /'
+      status=1
+    fi
+    continue
+  fi
+  summary=$(grep -E "tests passed|tests failed" "$log" | tail -n 1 || true)
+  layout=$(grep -E "^check_format:" "$log" | tail -n 1 || true)
+  if [ "$ended" = 0 ]; then
+    echo "  ./build.sh $command: $summary${layout:+; $layout}"
+  else
+    echo "  ./build.sh $command FAILED (status $ended): ${summary:-no test summary}"
+    grep -E "^[[:space:]]*[0-9]+ - .*\(.*\)$|^check_format:|error:|^E: " "$log" |
+      head -n 20 | sed 's/^[[:space:]]*/    /' || true
+    echo "  the whole output: $log"
+    status=1
+  fi
+done
 exit "$status"
