@@ -502,7 +502,7 @@ int main(int argc, char** argv) {
     std::printf("Preparing the Wine prefix %s\n", TIDEWICK_WINE_PREFIX);
     std::fflush(stdout);
     if (!prepareWinePrefix(TIDEWICK_WINE_PREFIX)) {
-      std::printf("wineboot failed in %s\n", TIDEWICK_WINE_PREFIX);
+      std::printf("could not prepare the Wine prefix %s\n", TIDEWICK_WINE_PREFIX);
       return 1;
     }
     ::testing::AddGlobalTestEnvironment(new UsersOwnWine);
