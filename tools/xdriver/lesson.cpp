@@ -286,7 +286,6 @@ class Laptop {
 
   Rect screen() const { return {0, 0, screenWidth, screenHeight}; }
   XSession& x() { return *x_; }
-  XWindowId window() const { return window_; }
 
  private:
   void pointAtPicture() {
