@@ -60,6 +60,10 @@ cp -a "$base" "$root"
   echo "deb $mirror $codename-updates main"
   [ -z "$security" ] || echo "deb $security $codename-security main"
 } >"$root/etc/apt/sources.list"
+# Debian's installer names the machine's own addresses; debootstrap does not.
+# Without them "localhost" names nothing, and a browser's driver, reached
+# there, cannot be reached.
+printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 # A clone, so that only what is committed goes in, as a new user would get it.
 git clone -q "$PWD" "$root/root/tidewick"
 
