@@ -8,9 +8,10 @@ by the build from docs/lesson.md and docs/teacher/answers.md. For each PDF it
 fails, naming the PDF and the question, when
 - pdfinfo gives another paper size (A4 595 x 842 pt, Letter 612 x 792 pt);
 - a question does not start and end on one page: the page whose text
-  (pdftotext) holds its heading must hold its last line too. A question is a
-  <div class="question"> of the worksheet, or a section of the answers under
-  a heading that starts with Question or Puzzle;
+  (pdftotext) holds its heading must hold its last line of prose too. A
+  question is a <div class="question"> of the worksheet, and so is a part
+  to read (<div class="part">); in the answers, a section under a heading
+  that starts with Question or Puzzle;
 - its pictures are not all on that page, or the PDF holds another number of
   pictures than the page has (pdfimages -list, one row per picture drawn).
 Text that cannot be read (no pdftotext, no text, a line found twice) fails
@@ -58,7 +59,7 @@ def questions(markdown, in_divs):
     blocks, block = [], None
     for line in markdown.read_text(encoding="utf-8").splitlines():
         heading = HEADING.match(line)
-        if in_divs and line.strip() == '<div class="question">':
+        if in_divs and line.strip() in ('<div class="question">', '<div class="part">'):
             block = []
             blocks.append(block)
         elif in_divs and line.strip() == "</div>":
@@ -73,7 +74,10 @@ def questions(markdown, in_divs):
     for block in blocks:
         lines = list(prose_lines(block))
         headings = [HEADING.match(line).group(1) for line in lines if HEADING.match(line)]
-        text = [plain(line) for line in lines if not HEADING.match(line) and not IMAGE.fullmatch(line.strip())]
+        # A table's cells may be laid out in any order; its pictures are
+        # counted below.
+        text = [plain(line) for line in lines
+                if not HEADING.match(line) and not IMAGE.fullmatch(line.strip()) and not line.startswith("|")]
         text = [line for line in text if line]
         if not headings or not text:
             raise SystemExit(f"{markdown}: a question without a heading or text:\n" + "\n".join(block))
