@@ -81,8 +81,8 @@ describe_tests() {
 }
 # Prints which of suite $1's builds its tests that match regular expression
 # $2 use, or all of them when $2 is empty: a test program when a test runs
-# it, a Windows build when a test reads its folder. Fails when $2 names no
-# test.
+# it, a Windows build when a test reads its folder or a file in it. Fails
+# when $2 names no test.
 builds_for() {
   local all=$linux_builds described build
   [ "$1" = windows ] && all=$windows_builds
@@ -95,7 +95,7 @@ builds_for() {
   for build in $all; do
     case "$1" in
       linux) grep -q "^[0-9]*: Test command: [^ ]*/$build\( \|$\)" <<<"$described" ;;
-      windows) [ "$build" = e2e ] || grep -qF "/build/$build/" <<<"$described" ;;
+      windows) [ "$build" = e2e ] || grep -qE "/build/$build([/\" ]|$)" <<<"$described" ;;
     esac && echo "$build"
   done
   return 0
