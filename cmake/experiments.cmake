@@ -44,9 +44,11 @@ endfunction()
 # one change, built as tidewick is. Its changed file is written into the
 # build folder; every other object, the resources (manifest and version)
 # included, is tidewick's own, and it links what tidewick links. Installed
-# beside tidewick, so that it reads the same pictures.
+# beside tidewick, so that it reads the same pictures. Sets
+# TIDEWICK_EXPERIMENT_TARGETS to the programs' targets.
 function(tidewick_add_experiment_programs)
   tidewick_read_experiments(experiment)
+  set(programs)
   foreach(name IN LISTS experiment_NAMES)
     set(file ${experiment_${name}_FILE})
     set(changed ${CMAKE_BINARY_DIR}/experiments/${name}/${file})
@@ -71,5 +73,7 @@ function(tidewick_add_experiment_programs)
     if(WIN32)
       install(TARGETS ${program} RUNTIME DESTINATION .)
     endif()
+    list(APPEND programs ${program})
   endforeach()
+  set(TIDEWICK_EXPERIMENT_TARGETS ${programs} PARENT_SCOPE)
 endfunction()

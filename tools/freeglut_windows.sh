@@ -16,6 +16,12 @@
 # (stable, stable-updates); a suite is matched to the codename through the
 # Release files apt already holds. The version fetched is the one the
 # machine's own freeglut3-dev was built from, when that is installed.
+#
+# Only the upstream tarball (.orig.tar.gz) is built, so only it is fetched.
+# Some mirrors serve it but not the package's .dsc or Debian changes, and
+# apt-get source would then fetch nothing. apt's update checks the release's
+# signed index of sources; apt-helper fetches the tarball and checks it
+# against the checksum that index gives.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD/build/freeglut-windows
@@ -77,10 +83,17 @@ fetch_failed() {
 }
 log=$root/apt/fetch.log
 apt-get -qq "${private[@]}" update >"$log" 2>&1 || fetch_failed "$log"
+# Each file as 'URI' NAME SIZE SHA256:HASH, the tarball among them.
+apt-get -qq "${private[@]}" source --print-uris "freeglut${version:+=$version}" >"$log" 2>&1 || fetch_failed "$log"
+read -r uri tarball _ checksum < <(grep -E "^'[^']*\.orig\.tar\.gz' " "$log") || {
+  echo "freeglut_windows: the release's index lists no upstream tarball (.orig.tar.gz) for freeglut${version:+ $version}" >&2
+  exit 1
+}
+uri=${uri//\'/}
 rm -rf "$root/src" && mkdir -p "$root/src"
-(cd "$root/src" && apt-get -qq "${private[@]}" source --download-only "freeglut${version:+=$version}") >"$log" 2>&1 ||
-  fetch_failed "$log"
-tar -xzf "$root"/src/freeglut_*.orig.tar.gz -C "$root/src"
+/usr/lib/apt/apt-helper -o APT::Sandbox::User="$(id -un)" download-file "$uri" "$root/src/$tarball" "$checksum" \
+  >"$log" 2>&1 || fetch_failed "$log"
+tar -xzf "$root/src/$tarball" -C "$root/src"
 
 # Debian's source names the library glut (FREEGLUT_REPLACE_GLUT), and
 # installs GL/glut.h, as the Linux package does.
