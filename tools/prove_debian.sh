@@ -5,10 +5,12 @@
 # this machine but the kernel, /proc and /dev.
 #   tools/prove_debian.sh [CODENAME [COMMAND...]]
 # CODENAME defaults to trixie (Debian 13), the commands to "run test".
-# Inside, as root, it runs each `./build.sh COMMAND` in turn: `run` with no
-# display must build and then say that it needs one; `test` must pass with
-# the layout check, and `windows` with the Windows programs' tests. It prints
-# how each ended and fails when any fails.
+# Inside, it runs each `./build.sh COMMAND` in turn as a user who is not
+# root but may use sudo, as Windows' Linux subsystem makes one; build.sh
+# installs what it needs through sudo. `run` with no display must build and
+# then say that it needs one; `test` must pass with the layout check,
+# `windows` with the Windows programs' tests, and `zip` must print the zip's
+# SHA-256. It prints how each ended and fails when any fails.
 #
 # Under build/debian-CODENAME it keeps the base system (fetched once), the
 # packages apt downloads (so that a second run fetches only what changed) and
@@ -65,17 +67,20 @@ cp -a "$base" "$root"
 # there, cannot be reached.
 printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 # A clone, so that only what is committed goes in, as a new user would get it.
-git clone -q "$PWD" "$root/root/tidewick"
+user=teacher home_in_root=/home/$user
+mkdir -p "$root$home_in_root"
+git clone -q "$PWD" "$root$home_in_root/tidewick"
 
-# git for check_format's file list, as a user who cloned has it; sudo is not
-# needed as root. Then the commands, each on its own, with a clean
-# environment.
+# git for check_format's file list, as a user who cloned has it, and sudo,
+# which the user may use without a password here. Then the commands, each on
+# its own, as that user, with a clean environment.
 {
   echo '#!/bin/sh'
-  echo 'cd /root/tidewick'
-  echo 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null'
+  echo 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates sudo >/dev/null'
+  echo "useradd -s /bin/sh $user && chown -R $user: $home_in_root"
+  echo "echo '$user ALL=(ALL) NOPASSWD: ALL' >/etc/sudoers.d/$user"
   for command in "${commands[@]}"; do
-    echo "./build.sh $command >/root/$command.log 2>&1; echo \$? >/root/$command.status"
+    echo "cd $home_in_root/tidewick && runuser -u $user -- ./build.sh $command >/root/$command.log 2>&1; echo \$? >/root/$command.status"
   done
 } >"$root/root/prove.sh"
 chmod +x "$root/root/prove.sh"
@@ -87,7 +92,7 @@ unshare --mount --propagation private -- sh -c '
   mount -t proc proc "$root/proc"
   mount --rbind /dev "$root/dev"
   mount --bind "$debs" "$root/var/cache/apt/archives"
-  exec chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+  exec chroot "$root" /usr/bin/env -i HOME=/home/teacher TERM=dumb LANG=C.UTF-8 \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /root/prove.sh
 ' sh "$root" "$debs"
 elapsed=$(($(date +%s) - start))
@@ -101,7 +106,7 @@ for command in "${commands[@]}"; do
   ended=$(cat "$root/root/$command.status")
   if [ "$command" = run ]; then
     if [ "$ended" = 1 ] && grep -q "needs an X display" "$log" &&
-      [ -x "$root/root/tidewick/build/release/tidewick" ]; then
+      [ -x "$root$home_in_root/tidewick/build/release/tidewick" ]; then
       echo "  ./build.sh run: built, then stopped for want of a display: $(tail -n 1 "$log")"
     else
       echo "  ./build.sh run FAILED (status $ended); the end of $log:"
@@ -110,10 +115,11 @@ for command in "${commands[@]}"; do
     fi
     continue
   fi
-  summary=$(grep -E "tests passed|tests failed" "$log" | tail -n 1 || true)
-  layout=$(grep -E "^check_format:" "$log" | tail -n 1 || true)
+  # What the command's own output says of how it ended: the tests' count,
+  # the layout check, the zip's SHA-256.
+  summary=$(grep -E "tests passed|tests failed|^check_format:|^Its SHA-256" "$log" | paste -sd ';' | sed 's/;/; /g')
   if [ "$ended" = 0 ]; then
-    echo "  ./build.sh $command: $summary${layout:+; $layout}"
+    echo "  ./build.sh $command: $summary"
   else
     echo "  ./build.sh $command FAILED (status $ended): ${summary:-no test summary}"
     grep -E "^[[:space:]]*[0-9]+ - .*\(.*\)$|^check_format:|error:|^E: " "$log" |
