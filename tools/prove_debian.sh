@@ -71,16 +71,21 @@ user=teacher home_in_root=/home/$user
 mkdir -p "$root$home_in_root"
 git clone -q "$PWD" "$root$home_in_root/tidewick"
 
-# git for check_format's file list, as a user who cloned has it, and sudo,
-# which the user may use without a password here. Then the commands, each on
-# its own, as that user, with a clean environment.
+# sudo, which the user may use without a password here; then git, installed
+# by the user as the README says, before the clone. Then the commands, each
+# on its own, as that user, with a clean environment.
 {
   echo '#!/bin/sh'
-  echo 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates sudo >/dev/null'
+  echo 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq sudo >/dev/null'
   echo "useradd -s /bin/sh $user && chown -R $user: $home_in_root"
   echo "echo '$user ALL=(ALL) NOPASSWD: ALL' >/etc/sudoers.d/$user"
+  echo "as_user() { runuser -u $user -- \"\$@\"; }"
+  echo "as_user sudo apt update >/root/git.log 2>&1 && as_user sudo apt install -y git >>/root/git.log 2>&1 ||"
+  echo "  { echo 'prove: installing git failed'; tail -n 5 /root/git.log; exit 1; }"
   for command in "${commands[@]}"; do
-    echo "cd $home_in_root/tidewick && runuser -u $user -- ./build.sh $command >/root/$command.log 2>&1; echo \$? >/root/$command.status"
+    echo "start=\$(date +%s)"
+    echo "cd $home_in_root/tidewick && as_user ./build.sh $command >/root/$command.log 2>&1; echo \$? >/root/$command.status"
+    echo "echo \$((\$(date +%s) - start)) >/root/$command.seconds"
   done
 } >"$root/root/prove.sh"
 chmod +x "$root/root/prove.sh"
@@ -104,12 +109,14 @@ echo "On $release, in $((elapsed / 60)) min $((elapsed % 60)) s:"
 for command in "${commands[@]}"; do
   log=$logs/$command.log
   ended=$(cat "$root/root/$command.status")
+  seconds=$(cat "$root/root/$command.seconds")
+  took="$((seconds / 60)) min $((seconds % 60)) s"
   if [ "$command" = run ]; then
     if [ "$ended" = 1 ] && grep -q "needs an X display" "$log" &&
       [ -x "$root$home_in_root/tidewick/build/release/tidewick" ]; then
-      echo "  ./build.sh run: built, then stopped for want of a display: $(tail -n 1 "$log")"
+      echo "  ./build.sh run ($took): built, then stopped for want of a display: $(tail -n 1 "$log")"
     else
-      echo "  ./build.sh run FAILED (status $ended); the end of $log:"
+      echo "  ./build.sh run FAILED (status $ended, $took); the end of $log:"
       tail -n 15 "$log" | sed 's/^/    /'
       status=1
     fi
@@ -119,10 +126,10 @@ for command in "${commands[@]}"; do
   # the layout check, the zip's SHA-256.
   summary=$(grep -E "tests passed|tests failed|^check_format:|^Its SHA-256" "$log" | paste -sd ';' | sed 's/;/; /g')
   if [ "$ended" = 0 ]; then
-    echo "  ./build.sh $command: $summary"
+    echo "  ./build.sh $command ($took): $summary"
   else
-    echo "  ./build.sh $command FAILED (status $ended): ${summary:-no test summary}"
-    grep -E "^[[:space:]]*[0-9]+ - .*\(.*\)$|^check_format:|error:|^E: " "$log" |
+    echo "  ./build.sh $command FAILED (status $ended, $took): ${summary:-no test summary}"
+    grep -E "^[[:space:]]*[0-9]+ - .* \([A-Za-z ]+\)|^check_format:|error:|^E: " "$log" |
       head -n 20 | sed 's/^[[:space:]]*/    /' || true
     echo "  the whole output: $log"
     status=1

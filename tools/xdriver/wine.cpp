@@ -37,20 +37,27 @@ const std::string sdlBusValue = "Enable SDL";
 
 // Whether the prefix's registry, as the Wine server last wrote it, has the
 // SDL bus turned off. system.reg names the key below HKLM, its backslashes
-// doubled, and Windows' names are the same in any case.
+// doubled, and Windows' names are the same in any case. Wine 8 writes the
+// key under CurrentControlSet; Wine 10 makes that a link to ControlSet001
+// and writes it there.
 bool sdlBusTurnedOff(const std::string& prefix) {
   std::ifstream registry(prefix + "/system.reg");
   const auto lower = [](std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
   };
-  const std::string section = "[system\\\\currentcontrolset\\\\services\\\\winebus]";
+  const auto isSection = [](const std::string& line) {
+    for (const char* set : {"currentcontrolset", "controlset001"})
+      if (line.rfind(std::string("[system\\\\") + set + "\\\\services\\\\winebus]", 0) == 0)
+        return true;
+    return false;
+  };
   const std::string setting = lower("\"" + sdlBusValue + "\"=dword:00000000");
   bool inSection = false;
   for (std::string line; std::getline(registry, line);) {
     line = lower(line);
     if (line.rfind('[', 0) == 0)
-      inSection = line.rfind(section, 0) == 0;
+      inSection = isSection(line);
     else if (inSection && line == setting)
       return true;
   }
