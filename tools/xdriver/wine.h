@@ -18,8 +18,9 @@ bool isWindowsProgram(const std::string& program);
 // for a Windows program, so that the script's process is the program's.
 // Returns the script's path; throws std::runtime_error if it cannot write it.
 // With desktop ("1366x768", say), a Windows program runs inside a Wine
-// desktop window of that size, titled "Tidewick - Wine desktop", as on a
-// screen of that size; it must then lie in folder.
+// desktop window of that size, titled "Tidewick - Wine desktop" ("Wine
+// Desktop" from Wine 10), as on a screen of that size; it must then lie in
+// folder.
 std::string writeLauncher(const std::string& folder, const std::string& program,
                           const std::string& winePrefix, const std::string& script = "viewer\n",
                           const std::string& desktop = "");

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -215,6 +216,19 @@ XWindowId XSession::findWindowIn(XWindowId parent, const std::string& title) {
   return 0;
 }
 
+namespace {
+
+bool sameIgnoringCase(const std::string& a, const char* b) {
+  const std::string other = b;
+  return a.size() == other.size() &&
+         std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
 std::vector<XWindowId> XSession::windowsTitled(const std::string& title) {
   std::vector<XWindowId> found;
   Window root, parent, *children = nullptr;
@@ -224,7 +238,7 @@ std::vector<XWindowId> XSession::windowsTitled(const std::string& title) {
     char* name = nullptr;
     XWindowAttributes attributes;
     if (XFetchName(dpy_, children[i], &name) && name) {
-      if (title == name && XGetWindowAttributes(dpy_, children[i], &attributes) &&
+      if (sameIgnoringCase(title, name) && XGetWindowAttributes(dpy_, children[i], &attributes) &&
           attributes.map_state == IsViewable)
         found.push_back(children[i]);
       XFree(name);

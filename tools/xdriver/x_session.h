@@ -87,7 +87,8 @@ class XSession {
   pid_t pid() const { return child_; }
   XWindowId window() const { return window_; }
 
-  // Every top-level window with exactly this title.
+  // Every top-level window with this title, in capitals or not: Wine 8
+  // titles its desktop "NAME - Wine desktop", Wine 10 "NAME - Wine Desktop".
   std::vector<XWindowId> windowsTitled(const std::string& title);
   bool windowSize(XWindowId window, int* width, int* height);
   // Where a window lies on the screen, frame excluded; false if it is gone.
