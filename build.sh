@@ -18,7 +18,8 @@ cd "$(dirname "$0")"
 
 run_packages=(cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri)
 test_packages=("${run_packages[@]}" clang libclang-rt-dev clang-format googletest libgtest-dev libmd-dev
-  libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev libgif-dev xvfb xauth python3)
+  libbenchmark-dev libstb-dev libx11-dev libxtst-dev libpng-dev libgif-dev xvfb xauth python3 graphviz
+  fonts-dejavu-core)
 zip_packages=("${run_packages[@]}" g++-mingw-w64-x86-64-posix pandoc python3)
 windows_packages=("${test_packages[@]}" "${zip_packages[@]}" wine wine64 libxml2-utils chromium chromium-driver
   python3-selenium poppler-utils)

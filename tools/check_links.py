@@ -82,6 +82,11 @@ def rendered(heading):
     return re.sub(r"\0(\d+)\0", lambda m: spans[int(m.group(1))], text)
 
 
+def anchor(heading):
+    """The name GitHub gives a heading of this text, before any -1, -2 ..."""
+    return "".join(c for c in rendered(heading).lower() if c.isalnum() or c in " -_").replace(" ", "-")
+
+
 def anchors(page):
     """The names GitHub gives the headings of a page, in order."""
     taken, names = {}, []
@@ -89,8 +94,7 @@ def anchors(page):
         heading = None if code else HEADING.match(line)
         if not heading:
             continue
-        name = "".join(c for c in rendered(heading.group(2)).lower()
-                       if c.isalnum() or c in " -_").replace(" ", "-")
+        name = anchor(heading.group(2))
         unique = name
         while unique in taken:
             taken[name] += 1

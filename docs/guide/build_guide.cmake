@@ -11,7 +11,7 @@ cmake_minimum_required(VERSION 3.20)
 set(here ${CMAKE_CURRENT_LIST_DIR})
 # The entry page lists these first, in this order: what learners use, then
 # the teacher's page; every other page, for contributors, follows.
-set(first_pages lesson controls tour experiments classroom)
+set(first_pages lesson controls tour experiments pipeline classroom)
 
 file(REMOVE_RECURSE ${OUTPUT_DIR})
 file(MAKE_DIRECTORY ${OUTPUT_DIR}/guide)
