@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "image/bmp_image.h"
+#include "stillness.h"
 #include "viewer.h"
 
 // After gtest: Xlib's macros (None, Bool) would break its headers.
@@ -276,6 +277,67 @@ TEST_F(ControlsTest, ReleasingTheLeftButtonStartsTheOrbitAndPressingItStopsIt) {
   EXPECT_TRUE(patchBecomes(
       sun, [&](const Patch& p) { return p.centreY < held.centreY - 20; },
       "releasing resumes the orbit"));
+}
+
+// The orbit's angle is also the camera's heading: degrees for the orbit,
+// radians for the arrows. Once the sun has gone round, the heading has gone
+// round 57 times and 1.86 radians more, and the arrows must turn and walk
+// from there. The orbit cannot be stopped at a chosen step, so the test
+// counts the steps it turned (after the press, one frame for the release,
+// then a step before each further frame), works out the heading as the
+// viewer adds it up, and turns by the presses that face the town again.
+TEST_F(ControlsTest, AfterAWholeOrbitTheArrowsTurnAndWalkFromTheHeadingItLeft) {
+  const Patch start = find(x.capture(), gable);
+  ASSERT_GT(start.count, 1000);
+  x.moveTo(100, 900);  // an empty corner: the presses below drag nothing
+  FrameCounter frames(x, 1000, 1000);
+  const Stillness still(frames);
+  x.button(1, true);
+  const long pressed = still.wait();
+  x.button(1, false);
+  constexpr long wholeTurn = 1800;  // steps of 0.2 degrees
+  ASSERT_TRUE(frames.waitForFrames(pressed + 1 + wholeTurn + 30, 240000))
+      << "the orbit did not go round";
+  x.button(1, true);
+  const long steps = still.wait() - pressed - 1;
+  float angle = 0.0f;
+  for (long i = 0; i < steps; ++i) angle += 0.2;  // as the viewer adds it, in double
+  // The right arrow adds 0.125 radians, the left takes them away.
+  const auto offTown = [](float heading) { return std::remainder(heading, 2 * M_PI); };
+  int turns = 0;
+  for (int k = -26; k <= 26; ++k) {
+    float heading = angle;
+    for (int i = 0; i < std::abs(k); ++i) heading += k > 0 ? 0.125f : -0.125f;
+    if (std::fabs(offTown(heading)) < 0.0626) turns = k;
+  }
+  long drawn = still.wait();
+  for (int i = 0; i < std::abs(turns) + 8; ++i) {
+    if (i < std::abs(turns)) {
+      x.key(turns > 0 ? "Right" : "Left");
+      angle += turns > 0 ? 0.125f : -0.125f;
+    } else {
+      x.key("Up");
+    }
+    ASSERT_TRUE(frames.waitForFrames(++drawn, 5000));
+  }
+  // Eight steps of 0.125 along the heading, in the space the eye moves in,
+  // where the town is drawn at half size.
+  const double h = offTown(angle), eyeX = std::sin(h), eyeZ = 5 - std::cos(h);
+  const auto windowX = [&](double px, double pz) {
+    const double dx = px - eyeX, dz = pz - eyeZ;
+    const double across = dx * std::cos(h) + dz * std::sin(h);
+    const double along = dx * std::sin(h) - dz * std::cos(h);
+    return 500 + 500 / std::tan(M_PI / 6) * across / along;
+  };
+  const double expectedX = start.centreX + windowX(0.25, 0.5) - onScreen(0.5, 0.4, 1).x;
+  EXPECT_TRUE(patchBecomes(
+      gable,
+      [&](const Patch& p) {
+        return p.count > start.count * 1.3 && std::fabs(p.centreX - expectedX) < 15;
+      },
+      "after " + std::to_string(steps) + " steps of the orbit and " + std::to_string(turns) +
+          " turns, one unit along the heading, the gable centred near x = " +
+          std::to_string(std::lround(expectedX))));
 }
 
 // The folder the zip of the Windows program was unpacked into, when the
