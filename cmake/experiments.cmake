@@ -8,7 +8,8 @@ get_filename_component(experiment_list ${experiment_list} ABSOLUTE)
 
 # Sets <prefix>_NAMES to the experiments' names, in the file's order, and
 # <prefix>_<NAME>_FILE and <prefix>_<NAME>_SHOT to the file each changes and
-# the gallery picture it is seen in.
+# the gallery picture it is seen in; <prefix>_<NAME>_FILE2 to its second
+# file, empty for an experiment that changes one.
 function(tidewick_read_experiments prefix)
   find_program(TIDEWICK_BASH bash REQUIRED)
   get_filename_component(root ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/.. ABSOLUTE)
@@ -27,43 +28,57 @@ function(tidewick_read_experiments prefix)
     endif()
     string(REPLACE " " ";" fields "${line}")
     list(LENGTH fields count)
-    if(NOT count EQUAL 3)
+    if(NOT count EQUAL 3 AND NOT count EQUAL 4)
       message(FATAL_ERROR "An experiment of ${experiment_list} lacks its name, file or shot: ${line}")
     endif()
     list(GET fields 0 name)
     list(GET fields 1 file)
     list(GET fields 2 shot)
+    set(file2)
+    if(count EQUAL 4)
+      list(GET fields 3 file2)
+    endif()
     list(APPEND names ${name})
     set(${prefix}_${name}_FILE ${file} PARENT_SCOPE)
     set(${prefix}_${name}_SHOT ${shot} PARENT_SCOPE)
+    set(${prefix}_${name}_FILE2 ${file2} PARENT_SCOPE)
   endforeach()
   set(${prefix}_NAMES ${names} PARENT_SCOPE)
 endfunction()
 
 # For each experiment, tidewick-NAME beside tidewick: the viewer with that
-# one change, built as tidewick is. Its changed file is written into the
-# build folder; every other object, the resources (manifest and version)
-# included, is tidewick's own, and it links what tidewick links. Installed
-# beside tidewick, so that it reads the same pictures. Sets
-# TIDEWICK_EXPERIMENT_TARGETS to the programs' targets.
+# one change, built as tidewick is. Its changed files (one, or two) are
+# written into the build folder; every other object, of tidewick_core and of
+# tidewick (main and the resources: manifest and version), is tidewick's own,
+# and it links what tidewick links. Installed beside tidewick, so that it
+# reads the same pictures. Sets TIDEWICK_EXPERIMENT_TARGETS to the programs'
+# targets.
 function(tidewick_add_experiment_programs)
   tidewick_read_experiments(experiment)
   set(programs)
   foreach(name IN LISTS experiment_NAMES)
-    set(file ${experiment_${name}_FILE})
-    set(changed ${CMAKE_BINARY_DIR}/experiments/${name}/${file})
+    set(files ${experiment_${name}_FILE} ${experiment_${name}_FILE2})
+    set(changed)
+    set(sources)
+    foreach(file IN LISTS files)
+      list(APPEND changed ${CMAKE_BINARY_DIR}/experiments/${name}/${file})
+      list(APPEND sources ${PROJECT_SOURCE_DIR}/${file})
+    endforeach()
+    list(JOIN files " and " described)
     add_custom_command(
       OUTPUT ${changed}
       COMMAND ${TIDEWICK_BASH} ${experiment_source} ${PROJECT_SOURCE_DIR} write ${name} ${changed}
-      DEPENDS ${PROJECT_SOURCE_DIR}/${file} ${experiment_list} ${experiment_source}
-              ${PROJECT_SOURCE_DIR}/tools/blocks.sh
-      COMMENT "Writing ${file} as the experiment ${name} changes it"
+      DEPENDS ${sources} ${experiment_list} ${experiment_source} ${PROJECT_SOURCE_DIR}/tools/blocks.sh
+      COMMENT "Writing ${described} as the experiment ${name} changes it"
       VERBATIM)
-    # The library's object of the file the experiment changes is left out.
-    string(REPLACE "." "\\." unchanged "/${file}${CMAKE_CXX_OUTPUT_EXTENSION}$")
+    # The objects of the files the experiment changes are left out, whether
+    # the library's or tidewick's own (main's).
+    list(TRANSFORM files APPEND ${CMAKE_CXX_OUTPUT_EXTENSION})
+    list(JOIN files "|" unchanged)
+    string(REPLACE "." "\\." unchanged "/(${unchanged})$")
     set(program tidewick-${name})
     add_executable(${program} ${changed} $<FILTER:$<TARGET_OBJECTS:tidewick_core>,EXCLUDE,${unchanged}>
-                              $<TARGET_OBJECTS:tidewick>)
+                              $<FILTER:$<TARGET_OBJECTS:tidewick>,EXCLUDE,${unchanged}>)
     target_include_directories(${program} PRIVATE
                                $<TARGET_PROPERTY:tidewick_core,INTERFACE_INCLUDE_DIRECTORIES>)
     target_compile_definitions(${program} PRIVATE

@@ -13,6 +13,11 @@
 # of the same file, applied after the first:
 #   then:  text that must then occur exactly once
 #   into:  what it becomes
+# and one place of a second file, such as the display mode in main when the
+# change needs a buffer the window lacks:
+#   file2: src/app/main.cpp
+#   from2: text that must occur exactly once in file2
+#   to2:   what it becomes
 # Other keys are the caller's.
 
 # Copies every file git knows of or would add, as the working tree has it,
@@ -49,11 +54,12 @@ for_each_block() {
   return 0
 }
 
-# Applies the current block to its file, in the current folder, keeping the
-# file's text in original_text for put_back. Fails, saying why in
-# block_problem, when the block cannot apply.
+# Applies the current block to its file, and to its second file if it has
+# one, in the current folder, keeping their texts in original_text and
+# original_text2 for put_back. Fails, saying why in block_problem and
+# writing nothing, when the block cannot apply.
 apply_block() {
-  local file=${block[file]:-} text
+  local file=${block[file]:-} file2=${block[file2]:-} text text2
   if [ ! -f "$file" ]; then
     block_problem="no file $file"
     return 1
@@ -68,6 +74,17 @@ apply_block() {
       { block_problem="its then: is not found exactly once in $file"; return 1; }
     text=${text%x}
   fi
+  if [ -n "$file2" ]; then
+    if [ ! -f "$file2" ] || [ "$file2" -ef "$file" ]; then
+      block_problem="no second file $file2, other than $file"
+      return 1
+    fi
+    original_text2=$(cat "$file2" && printf x)
+    original_text2=${original_text2%x}
+    text2=$(replace_once "$original_text2" "${block[from2]:-}" "${block[to2]:-}" && printf x) ||
+      { block_problem="its from2: is not found exactly once in $file2"; return 1; }
+    printf '%s' "${text2%x}" >"$file2"
+  fi
   printf '%s' "$text" >"$file"
 }
 
@@ -79,4 +96,7 @@ replace_once() {
   printf '%s' "$before$3$after"
 }
 
-put_back() { printf '%s' "$original_text" >"${block[file]}"; }
+put_back() {
+  printf '%s' "$original_text" >"${block[file]}"
+  [ -z "${block[file2]:-}" ] || printf '%s' "$original_text2" >"${block[file2]}"
+}

@@ -51,8 +51,12 @@ take() {
   if ! apply_block; then
     why="the block no longer applies: $block_problem"
   else
-    diff -U1 --label "a/${block[file]}" --label "b/${block[file]}" <(printf '%s' "$original_text") \
-      "${block[file]}" >"$made/$name.diff"
+    {
+      diff -U1 --label "a/${block[file]}" --label "b/${block[file]}" <(printf '%s' "$original_text") \
+        "${block[file]}"
+      [ -z "${block[file2]:-}" ] || diff -U1 --label "a/${block[file2]}" --label "b/${block[file2]}" \
+        <(printf '%s' "$original_text2") "${block[file2]}"
+    } >"$made/$name.diff"
     if ! cmake --build "$build" --target tidewick >"$made/$name.txt" 2>&1; then
       why="the changed viewer does not build; see $made/$name.txt"
     elif ! "$build/tools/xdriver/gallery" "$build/tidewick" "$build" "$made/$name" "$shot.png" \

@@ -154,6 +154,7 @@ declare -A block needed
 note_suite() {
   local name=${block[name]:-} suite=${block[suite]:-linux} tests=${block[tests]:-}
   [ -f "${block[file]:-}" ] && touch "${block[file]}"
+  [ -f "${block[file2]:-}" ] && touch "${block[file2]}"
   [ -n "$only" ] && [[ $name != *"$only"* ]] && return
   if [ -z "$tests" ]; then
     needed[$suite]=all
