@@ -64,28 +64,40 @@ apply_block() {
     block_problem="no file $file"
     return 1
   fi
-  original_text=$(cat "$file" && printf x)
-  original_text=${original_text%x}
-  text=$(replace_once "$original_text" "${block[from]:-}" "${block[to]:-}" && printf x) ||
+  whole_text original_text "$file" || return
+  replaced text "$original_text" "${block[from]:-}" "${block[to]:-}" ||
     { block_problem="its from: is not found exactly once in $file"; return 1; }
-  text=${text%x}
   if [ -n "${block[then]:-}" ]; then
-    text=$(replace_once "$text" "${block[then]}" "${block[into]:-}" && printf x) ||
+    replaced text "$text" "${block[then]}" "${block[into]:-}" ||
       { block_problem="its then: is not found exactly once in $file"; return 1; }
-    text=${text%x}
   fi
   if [ -n "$file2" ]; then
     if [ ! -f "$file2" ] || [ "$file2" -ef "$file" ]; then
       block_problem="no second file $file2, other than $file"
       return 1
     fi
-    original_text2=$(cat "$file2" && printf x)
-    original_text2=${original_text2%x}
-    text2=$(replace_once "$original_text2" "${block[from2]:-}" "${block[to2]:-}" && printf x) ||
+    whole_text original_text2 "$file2" || return
+    replaced text2 "$original_text2" "${block[from2]:-}" "${block[to2]:-}" ||
       { block_problem="its from2: is not found exactly once in $file2"; return 1; }
-    printf '%s' "${text2%x}" >"$file2"
+    printf '%s' "$text2" >"$file2"
   fi
   printf '%s' "$text" >"$file"
+}
+
+# Sets variable $1 to the text of file $2, to its last line break: $(...)
+# alone would drop the line breaks at the end.
+whole_text() {
+  local read
+  read=$(cat "$2" && printf x) || return
+  printf -v "$1" '%s' "${read%x}"
+}
+
+# Sets variable $1 to text $2 with its one occurrence of $3 replaced by $4;
+# fails as replace_once does.
+replaced() {
+  local made
+  made=$(replace_once "$2" "$3" "$4" && printf x) || return
+  printf -v "$1" '%s' "${made%x}"
 }
 
 # Prints text $1 with its one occurrence of $2 replaced by $3; fails when $2
