@@ -82,7 +82,7 @@ case "${1:-}" in
     ;;
   zip)
     install_missing "${zip_packages[@]}"
-    tools/freeglut_windows.sh
+    tools/freeglut_windows.sh static
     build release --target paint_town # the Windows build's pictures are painted on this machine
     build zip
     print_zip build/zip

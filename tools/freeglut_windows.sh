@@ -7,7 +7,9 @@
 #           links statically: a build that took the import library there
 #           would still need the DLL, and the tests would see it
 #   dll     the DLL and its import library alone, for the windows-dll preset
-# Built once; run again, it does nothing.
+#   tools/freeglut_windows.sh [static] [dll]   (both when neither is named)
+# The zip needs only the static build. Each is built once; run again for
+# one that is there, it does nothing.
 #
 # The source comes through a private apt configuration under
 # build/freeglut-windows/apt, made from this machine's own entries for its
@@ -28,8 +30,20 @@ root=$PWD/build/freeglut-windows
 apt_etc=${TIDEWICK_APT_ETC:-/etc/apt} # another folder, to try other source lists
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 
-[ -f "$root/static/lib/libglut.a" ] && [ -f "$root/static/lib/libglut.dll.a" ] &&
-  [ -f "$root/dll/lib/libglut.dll.a" ] && exit 0
+built() {
+  case $1 in
+    static) [ -f "$root/static/lib/libglut.a" ] ;;
+    dll) [ -f "$root/dll/lib/libglut.dll.a" ] && [ -f "$root/static/lib/libglut.dll.a" ] ;;
+    *) echo "freeglut_windows: no build is called $1 (static, dll)" >&2 && exit 2 ;;
+  esac
+}
+wanted=("$@")
+[ $# -eq 0 ] && wanted=(static dll)
+kinds=()
+for kind in "${wanted[@]}"; do
+  built "$kind" || kinds+=("$kind")
+done
+[ ${#kinds[@]} -eq 0 ] && exit 0
 
 # The names this release goes by: its codename, and each suite whose Release
 # file says it is that codename.
@@ -97,7 +111,7 @@ tar -xzf "$root/src/$tarball" -C "$root/src"
 
 # Debian's source names the library glut (FREEGLUT_REPLACE_GLUT), and
 # installs GL/glut.h, as the Linux package does.
-for kind in static dll; do
+for kind in "${kinds[@]}"; do
   shared=OFF
   [ "$kind" = dll ] && shared=ON
   echo "Building freeglut for Windows ($kind)"
@@ -111,4 +125,7 @@ for kind in static dll; do
     cmake --install "$root/build-$kind" >>"$root/build-$kind.log" 2>&1 ||
     { tail -n 20 "$root/build-$kind.log"; echo "freeglut_windows: the $kind build failed" >&2; exit 1; }
 done
-cmake --install "$root/build-dll" --prefix "$root/static" >/dev/null
+# Again after a new static build, which starts from an empty prefix.
+if [ -f "$root/build-dll/install_manifest.txt" ]; then
+  cmake --install "$root/build-dll" --prefix "$root/static" >/dev/null
+fi

@@ -4,6 +4,7 @@
 // README, of a drag that tilts the town and then the sun and moon circling.
 //
 //   gallery [--wine PREFIX] [--start-in-pictures] VIEWER PICTURES OUT_DIR [NAME_PART]
+//   gallery [--wine PREFIX] --each PICTURES OUT_DIR PROGRAM=SHOT...
 //
 // With NAME_PART only the pictures whose file names contain it are taken:
 // "png" takes the stills, "gif" the animation. The viewer starts in a fresh
@@ -12,6 +13,14 @@
 // program in its own folder. A Windows program (VIEWER ending in .exe) runs
 // under Wine in the prefix PREFIX, which it must be given: the gallery never
 // uses the user's own.
+//
+// With --each, every PROGRAM, a file in PICTURES, is started there in turn
+// and its still SHOT ("tilted", say) is captured into OUT_DIR, named as the
+// program without ".exe" (tidewick-fog.png). They run one after another in
+// one X server and, under Wine, one Wine server: Wine starts a program in
+// half a second once its server runs, and takes two seconds more when it
+// must start the server too. A program that fails is named and the next
+// starts in a fresh session; the exit status says whether any failed.
 //
 // Every state is reached by keys and drags alone and captured once the
 // viewer has stopped drawing (see Stillness), so a rerun gives the same
@@ -30,6 +39,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -64,15 +74,23 @@ bool launch(XSession& x, const Viewer& viewer, const std::string& dir) {
 // server that Wine's processes draw on goes: made after the session.
 class WineEnd {
  public:
-  explicit WineEnd(const Viewer& viewer) : viewer_(viewer) {}
+  explicit WineEnd(const Viewer& viewer) : prefix_(viewer.windows() ? viewer.winePrefix : "") {}
   ~WineEnd() {
-    if (viewer_.windows()) endWineServer(viewer_.winePrefix);
+    if (!prefix_.empty()) endWineServer(prefix_);
   }
   WineEnd(const WineEnd&) = delete;
   WineEnd& operator=(const WineEnd&) = delete;
 
  private:
-  const Viewer& viewer_;
+  const std::string prefix_;
+};
+
+// An X server for one program after another, and the Wine that they share
+// if they are Windows programs.
+struct Session {
+  explicit Session(const Viewer& viewer) : wineEnd(viewer) {}
+  XSession x;
+  const WineEnd wineEnd;
 };
 
 void keys(XSession& x, const std::string& name, int times) {
@@ -204,10 +222,8 @@ void closeCleanly(XSession& x, const Viewer& viewer, const std::string& dir) {
   throw std::runtime_error(message);
 }
 
-Capture shoot(const Viewer& viewer, const std::string& dir,
+Capture shoot(XSession& x, const Viewer& viewer, const std::string& dir,
               const std::function<void(XSession&)>& act) {
-  XSession x;
-  const WineEnd wineEnd(viewer);
   FrameCounter frames(x, side, side);
   if (!launch(x, viewer, dir)) throw std::runtime_error("the viewer's window did not appear");
   const Stillness still(frames, viewer.winePrefix);
@@ -218,6 +234,45 @@ Capture shoot(const Viewer& viewer, const std::string& dir,
   closeCleanly(x, viewer, dir);
   if (c.width != side || c.height != side) throw std::runtime_error("capture failed");
   return c;
+}
+
+Capture shoot(const Viewer& viewer, const std::string& dir,
+              const std::function<void(XSession&)>& act) {
+  Session session(viewer);
+  return shoot(session.x, viewer, dir, act);
+}
+
+void save(const Capture& c, const std::string& path) {
+  if (!writePng(path, c)) throw std::runtime_error("cannot write " + path);
+  std::printf("%s\n", path.c_str());
+}
+
+// The --each form: PROGRAM=SHOT words. Returns how many programs failed.
+int takeEach(const std::string& winePrefix, const std::string& pictures, const std::string& out,
+             const std::vector<std::string>& wanted) {
+  int failed = 0;
+  std::unique_ptr<Session> session;
+  for (const std::string& word : wanted) {
+    const std::string program = word.substr(0, word.find('='));
+    const std::string shotName = word.substr(std::min(word.size(), program.size() + 1));
+    const Viewer viewer{pictures + "/" + program, winePrefix};
+    try {
+      const auto shot = std::find_if(shots().begin(), shots().end(),
+                                     [&](const Shot& s) { return shotName == s.file; });
+      if (shot == shots().end()) throw std::runtime_error("no still is called " + shotName);
+      if (!session) session = std::make_unique<Session>(viewer);
+      Capture c = shoot(session->x, viewer, pictures, shot->act);
+      if (shot->mark) shot->mark(c);
+      std::string name = program;
+      if (viewer.windows()) name.resize(name.size() - 4);
+      save(c, out + "/" + name + ".png");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "gallery: %s: %s\n", word.c_str(), e.what());
+      ++failed;
+      session.reset();
+    }
+  }
+  return failed;
 }
 
 // --- The animation ---
@@ -378,7 +433,7 @@ std::vector<AnimationFrame> takeAnimation(const Viewer& viewer, const std::strin
 
 int main(int argc, char** argv) {
   Viewer viewer;
-  bool inPictures = false;
+  bool inPictures = false, each = false;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -386,18 +441,25 @@ int main(int argc, char** argv) {
       viewer.winePrefix = std::filesystem::absolute(argv[++i]).string();
     else if (arg == "--start-in-pictures")
       inPictures = true;
+    else if (arg == "--each")
+      each = true;
     else
       args.push_back(arg);
   }
-  if (args.size() != 3 && args.size() != 4) {
+  if (each ? args.size() < 3 : args.size() != 3 && args.size() != 4) {
     std::fprintf(stderr,
                  "usage: gallery [--wine PREFIX] [--start-in-pictures] VIEWER PICTURES OUT_DIR "
-                 "[NAME_PART]\n");
+                 "[NAME_PART]\n"
+                 "       gallery [--wine PREFIX] --each PICTURES OUT_DIR PROGRAM=SHOT...\n");
     return 2;
   }
-  viewer.program = args[0];
-  const std::string pictures = args[1], out = args[2], only = args.size() == 4 ? args[3] : "";
-  if (viewer.windows() && viewer.winePrefix.empty()) {
+  // PROGRAM=SHOT words, or the one VIEWER.
+  const std::vector<std::string> programs(args.begin() + (each ? 2 : 0),
+                                          each ? args.end() : args.begin() + 1);
+  const bool windows = std::any_of(programs.begin(), programs.end(), [](const std::string& p) {
+    return isWindowsProgram(p.substr(0, p.find('=')));
+  });
+  if (windows && viewer.winePrefix.empty()) {
     std::fprintf(stderr,
                  "gallery: a Windows program runs only in a Wine prefix given with --wine\n");
     return 2;
@@ -406,8 +468,14 @@ int main(int argc, char** argv) {
     // A new prefix is made before any window has to appear in time; one
     // made already, by the end-to-end tests say, is only checked, since
     // Stillness waits in vain in a prefix whose Wine polls for controllers.
-    if (viewer.windows() && !prepareWinePrefix(viewer.winePrefix))
+    if (windows && !prepareWinePrefix(viewer.winePrefix))
       throw std::runtime_error("could not make the Wine prefix " + viewer.winePrefix);
+    if (each) {
+      std::filesystem::create_directories(args[1]);
+      return takeEach(viewer.winePrefix, args[0], args[1], programs) == 0 ? 0 : 1;
+    }
+    viewer.program = args[0];
+    const std::string pictures = args[1], out = args[2], only = args.size() == 4 ? args[3] : "";
     const std::string dir = inPictures ? pictures : copyTownPictures(pictures, "gallery");
     std::filesystem::create_directories(out);
 
@@ -417,9 +485,7 @@ int main(int argc, char** argv) {
       Capture c = shoot(viewer, dir, shot.act);
       if (shot.mark) shot.mark(c);
       if (std::string(shot.file) == "initial") initial = c;
-      const std::string path = out + "/" + shot.file + ".png";
-      if (!writePng(path, c)) throw std::runtime_error("cannot write " + path);
-      std::printf("%s\n", path.c_str());
+      save(c, out + "/" + shot.file + ".png");
     }
     if ((std::string(animationFile) + ".gif").find(only) != std::string::npos) {
       const std::string path = out + "/" + animationFile + ".gif";
