@@ -4,6 +4,10 @@
 #   experiment_source.sh ROOT list
 #       prints NAME FILE SHOT, one experiment a line, and FILE2 after them
 #       for an experiment that changes a second file
+#   experiment_source.sh ROOT blocks DIR
+#       writes each experiment's block, as read, to DIR/NAME.block, leaving
+#       a file that holds it already untouched: a change to one block then
+#       rebuilds that experiment's program alone
 #   experiment_source.sh ROOT write NAME OUT [OUT2]
 #       writes the file that experiment NAME changes, as its block changes
 #       it, to OUT, and its second file to OUT2; fails, saying why, when the
@@ -19,6 +23,17 @@ case $2 in
     each() {
       printf '%s %s %s%s\n' "${block[name]:-}" "${block[file]:-}" "${block[shot]:-}" \
         "${block[file2]:+ ${block[file2]}}"
+    }
+    for_each_block "$root/docs/experiments.txt" each
+    ;;
+  blocks)
+    dir=$3
+    mkdir -p "$dir" || exit 1
+    each() {
+      local read
+      read=$(declare -p block) || exit 1
+      [ "$(cat "$dir/${block[name]}.block" 2>/dev/null)" = "$read" ] ||
+        printf '%s\n' "$read" >"$dir/${block[name]}.block" || exit 1
     }
     for_each_block "$root/docs/experiments.txt" each
     ;;
@@ -46,7 +61,7 @@ case $2 in
     [ "$found" -eq 1 ] || { echo "no experiment named $name in docs/experiments.txt" >&2; exit 1; }
     ;;
   *)
-    echo "usage: experiment_source.sh ROOT list | write NAME OUT [OUT2]" >&2
+    echo "usage: experiment_source.sh ROOT list | blocks DIR | write NAME OUT [OUT2]" >&2
     exit 2
     ;;
 esac

@@ -55,6 +55,14 @@ endfunction()
 # targets.
 function(tidewick_add_experiment_programs)
   tidewick_read_experiments(experiment)
+  # Each program is written again when its own block changes, not when
+  # another's does.
+  set(blocks ${CMAKE_BINARY_DIR}/experiments)
+  execute_process(COMMAND ${TIDEWICK_BASH} ${experiment_source} ${PROJECT_SOURCE_DIR} blocks ${blocks}
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "Could not write the experiments' blocks into ${blocks}")
+  endif()
   set(programs)
   foreach(name IN LISTS experiment_NAMES)
     set(files ${experiment_${name}_FILE} ${experiment_${name}_FILE2})
@@ -68,7 +76,7 @@ function(tidewick_add_experiment_programs)
     add_custom_command(
       OUTPUT ${changed}
       COMMAND ${TIDEWICK_BASH} ${experiment_source} ${PROJECT_SOURCE_DIR} write ${name} ${changed}
-      DEPENDS ${sources} ${experiment_list} ${experiment_source} ${PROJECT_SOURCE_DIR}/tools/blocks.sh
+      DEPENDS ${sources} ${blocks}/${name}.block ${experiment_source} ${PROJECT_SOURCE_DIR}/tools/blocks.sh
       COMMENT "Writing ${described} as the experiment ${name} changes it"
       VERBATIM)
     # The objects of the files the experiment changes are left out, whether

@@ -2,7 +2,7 @@
 # offline, into OUTPUT_DIR: guide.html, the entry page, and the folder guide/
 # with everything else. docs/CMakeLists.txt runs it at build time:
 #   cmake -DPANDOC=<pandoc> -DSOURCE_DIR=<checkout> -DOUTPUT_DIR=<folder>
-#         -DSTAMP=<file> -DDEPFILE=<file> -P build_guide.cmake
+#         -DSTAMP=<file> -DDEPFILE=<file> [-DWORKSHEET=<file>] -P build_guide.cmake
 # Every docs/*.md is rendered, then whatever the pages link to, until nothing
 # new is linked: pandoc renders each page with guide.lua, which says where
 # each linked file lands in the guide and prints it. DEPFILE lists what was
@@ -134,3 +134,26 @@ endforeach()
 string(REPLACE " " "\\ " target "${STAMP}")
 file(WRITE ${DEPFILE} "${target}:${depends}\n")
 file(TOUCH ${STAMP})
+
+# The worksheet is printed from lesson.html, which shows pictures of the
+# guide's gallery alone and takes its look from guide.css. WORKSHEET holds
+# their digests and is written only when they change, so that a change to a
+# page or a source file the guide links renders the guide again without
+# printing the worksheet again.
+if(WORKSHEET)
+  file(GLOB_RECURSE shown ${OUTPUT_DIR}/guide/gallery/*)
+  list(SORT shown)
+  set(digests)
+  foreach(file ${OUTPUT_DIR}/guide/lesson.html ${OUTPUT_DIR}/guide/guide.css ${shown})
+    file(SHA256 ${file} digest)
+    file(RELATIVE_PATH file ${OUTPUT_DIR} ${file})
+    string(APPEND digests "${digest}  ${file}\n")
+  endforeach()
+  set(before)
+  if(EXISTS ${WORKSHEET})
+    file(READ ${WORKSHEET} before)
+  endif()
+  if(NOT before STREQUAL digests)
+    file(WRITE ${WORKSHEET} "${digests}")
+  endif()
+endif()
